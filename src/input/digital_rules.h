@@ -1,0 +1,66 @@
+// The fixed tables behind digital and analog action data: the ordered rule
+// table that recognises a source by component path, input kind and mode; the
+// button bits of each controller kind; and the analog slot of each
+// component path.
+#pragma once
+
+#include <olva/olva_framework.h>
+
+#include <cstdint>
+#include <string_view>
+
+namespace olva::input {
+
+// The inputs whose bit a rule reads from the click or touch mask.
+enum class Button : uint8_t { A, B, X, Y, Menu, Grip, Trigger, Thumb };
+
+enum class Direction : uint8_t { East, West, North, South };
+
+enum class Decision : uint8_t {
+    ClickBit,   // the button's bit of the click mask
+    TouchBit,   // the button's bit of the touch mask
+    Direction,  // a direction test on analog[0]
+    Never,      // recognised by path, yet the source counts as unrecognised
+};
+
+// Which of the source's last-state fields a rule reads and writes.
+enum class LastState : uint8_t { OfHand, AlwaysRight, AlwaysLeft };
+
+struct DigitalRule {
+    uint8_t number;                    // 1-based, as the rules are numbered
+    std::string_view componentPaths[2];  // the second is empty when one path
+    std::string_view inputKind;        // empty: any input kind
+    std::string_view mode;             // empty: the mode is not looked at
+    Decision decision;
+    Button button;        // for ClickBit and TouchBit
+    Direction direction;  // for Direction
+    bool* rightFlag;      // edge flag when the right hand is evaluated
+    bool* leftFlag;       // edge flag when the left hand is evaluated
+    LastState lastState;
+};
+
+inline constexpr int kDigitalRuleCount = 19;
+extern const DigitalRule kDigitalRules[kDigitalRuleCount];
+
+// The rule with this number (1..19), or null for 0 and out-of-range numbers.
+const DigitalRule* DigitalRuleByNumber(int number) noexcept;
+
+// Number of the first rule whose component path, input kind and mode (where
+// the rule names them) equal the source's, ignoring ASCII case; 0 for none.
+int MatchDigitalRule(std::string_view componentPath, std::string_view inputKind, std::string_view mode) noexcept;
+
+// The mask bit of a button for a controller kind: input type 3 (joystick
+// controller) or 2 (touch controller). 0 for every other input type, so no
+// bit decision is ever on for them.
+uint64_t ButtonBit(Button button, OLVA_Device_InputType inputType) noexcept;
+
+// Index into InputSnapshot::analog read by an analog action for this
+// component path (ignoring case): 0 trackpad or joystick, 1 trigger, 2 grip;
+// -1 when none.
+int AnalogSlotFor(std::string_view componentPath) noexcept;
+
+// Length of the user path that starts a source path of this hand.
+inline constexpr std::size_t kLeftUserPathLength = 15;   // "/user/hand/left"
+inline constexpr std::size_t kRightUserPathLength = 16;  // "/user/hand/right"
+
+}  // namespace olva::input

@@ -1,0 +1,61 @@
+#include "loader/olva_framework.h"
+
+#include "platform/olva_log.h"
+
+#include <dlfcn.h>
+
+#include <utility>
+
+std::vector<std::string> g_funVec = {
+#define OLVA_ENTRY(ret, name, params, args, absent) #name,
+#include <olva/olva_entry_points.inc>
+#undef OLVA_ENTRY
+};
+
+void olva_framework::Init(std::string config)
+{
+    __android_log_print(ANDROID_LOG_INFO, "OLVA", "olva_framework Init version 2.0 2023-11-20");
+
+    // Parse into a temporary first: a malformed text throws before anything
+    // stored has changed. No callback, exceptions on, comments rejected.
+    nlohmann::json parsed = nlohmann::json::parse(config, nullptr, true, false);
+    std::swap(m_config, parsed);
+
+    // The non-const subscript turns a null configuration into an object,
+    // inserts a missing key as null, and throws type_error 305 for any other
+    // top-level type.
+    nlohmann::json& runtimePath = m_config["olvaruntimepath"];
+    if (!runtimePath.is_string()) {
+        throw "读取runtimePath路径失败";
+    }
+    const std::string path = runtimePath.get<std::string>();
+
+    // The previous handle is replaced without closing it: addresses resolved
+    // from it may still be in the map if this open fails.
+    m_libHandle = dlopen(path.c_str(), RTLD_NOW);
+    if (m_libHandle == nullptr) {
+        throw "dlopen调用失败";
+    }
+
+    for (std::size_t i = 0; i < g_funVec.size(); ++i) {
+        void* address = dlsym(m_libHandle, g_funVec[i].c_str());
+        m_funMap[g_funVec[i]] = address;
+        m_dispatch[i] = address;
+    }
+}
+
+void* olva_framework::GetFunction(std::string name)
+{
+    if (m_funMap.count(name) == 1) {
+        return m_funMap[name];
+    }
+    return nullptr;
+}
+
+olva_framework::~olva_framework()
+{
+    // dlclose rejects a null handle; skip it when no library is open.
+    if (m_libHandle != nullptr) {
+        dlclose(m_libHandle);
+    }
+}

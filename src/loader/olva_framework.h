@@ -1,0 +1,63 @@
+// The runtime loader: parses the runtime configuration text, opens the runtime
+// library it names and resolves every name of g_funVec in it.
+#pragma once
+
+#include "loader/entry_point_index.h"
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+// The 83 forwarding entry point names in table order. C language linkage
+// keeps the exported symbol plain ("g_funVec") instead of libstdc++'s
+// ABI-tagged mangling.
+extern "C" __attribute__((visibility("default"))) std::vector<std::string> g_funVec;
+
+class olva_framework {
+public:
+    // The one instance, constructed on first use (thread-safe) and destroyed
+    // at exit. Inline so that the forwarding entry points pay no extra call.
+    static olva_framework* GetInstance()
+    {
+        static olva_framework instance;
+        return &instance;
+    }
+
+    // Logs the banner, parses the configuration, opens "olvaruntimepath" and
+    // resolves every table name. Throws nlohmann::json::parse_error or
+    // type_error, or the const char* texts "读取runtimePath路径失败" and
+    // "dlopen调用失败"; see the public header for the state after each.
+    void Init(std::string config);
+
+    // The address stored for name, or null. Never inserts.
+    void* GetFunction(std::string name);
+
+    // The address stored for an entry point, by table index: the same value
+    // as GetFunction(g_funVec[index]), written by Init at the same moments.
+    void* Dispatch(olva::EntryPoint entry) const noexcept
+    {
+        return m_dispatch[static_cast<std::size_t>(entry)];
+    }
+
+    ~olva_framework();
+    olva_framework(const olva_framework&) = delete;
+    olva_framework& operator=(const olva_framework&) = delete;
+
+    // Read-only views for diagnostics and tests.
+    void* libHandle() const noexcept { return m_libHandle; }
+    const std::map<std::string, void*>& funMap() const noexcept { return m_funMap; }
+    const nlohmann::json& config() const noexcept { return m_config; }
+
+private:
+    olva_framework() = default;
+
+    void* m_libHandle = nullptr;
+    std::map<std::string, void*> m_funMap;
+    nlohmann::json m_config;
+    // m_funMap by table index, so that a forwarded call is one load and one
+    // indirect call: no string, no map search, no allocation.
+    std::array<void*, olva::kEntryPointCount> m_dispatch{};
+};

@@ -1,0 +1,34 @@
+# Installs the library into a scratch prefix, builds the consumer project
+# against it with find_package, and runs it against the test runtime.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BINARY_DIR} --prefix ${prefix}
+    RESULT_VARIABLE result)
+if(result)
+    message(FATAL_ERROR "install failed")
+endif()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer -B ${WORK_DIR}/build -G ${GENERATOR}
+        -DCMAKE_PREFIX_PATH=${prefix}
+        "-DCMAKE_C_FLAGS=${C_FLAGS}"
+        "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}"
+    RESULT_VARIABLE result)
+if(result)
+    message(FATAL_ERROR "configuring the consumer against the installed package failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build RESULT_VARIABLE result)
+if(result)
+    message(FATAL_ERROR "building the consumer failed")
+endif()
+
+execute_process(COMMAND ${WORK_DIR}/build/olva_consumer ${RUNTIME} RESULT_VARIABLE result)
+if(result)
+    message(FATAL_ERROR "the consumer failed: ${result}")
+endif()
+
+# The pkg-config file is installed and names the library.
+file(GLOB pc_file ${prefix}/lib*/pkgconfig/olva_framework.pc ${prefix}/lib/*/pkgconfig/olva_framework.pc)
+if(NOT pc_file)
+    message(FATAL_ERROR "olva_framework.pc was not installed")
+endif()
