@@ -123,6 +123,10 @@ public:
     int32_t OLVA_GetXrInputSourceHandle(void* runtime, const char* path, unsigned long* inputSource);
 
     // ---- Action set building (once, from the first state update)
+    // Builds every registered action set in ascending key order, then sets
+    // m_actionSetsBuilt. All or nothing: a build that fails attaches no
+    // source, leaves the flag false and returns OLVA_RESULT_INVALID_ARGUMENT.
+    int32_t OLVA_BuildAllXrActionSets(void* runtime);
     void OLVA_BuildXrActionSet(void* runtime, const OLVA_XrActionSet* actionSet);
     void OLVA_ProcessXrInputSource(void* runtime, Json::Value source, unsigned long action, std::string inputKind,
                                    std::string subMode, std::string actionSetName);
