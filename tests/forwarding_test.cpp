@@ -41,27 +41,13 @@ T DistinctArg(std::size_t entry, std::size_t position)
     }
 }
 
-template <typename T>
-uint64_t BitsOf(T value)
-{
-    if constexpr (std::is_pointer_v<T>) {
-        return reinterpret_cast<uintptr_t>(value);
-    } else if constexpr (std::is_floating_point_v<T>) {
-        uint64_t bits = 0;
-        std::memcpy(&bits, &value, sizeof value);
-        return bits;
-    } else {
-        return static_cast<uint64_t>(static_cast<std::make_unsigned_t<T>>(value));
-    }
-}
-
 template <EntryPoint entry, typename Ret, typename... Args, std::size_t... I>
 Row MakeRowImpl(const char* name, Ret (*fn)(Args...), std::function<Ret()> absent, std::index_sequence<I...>)
 {
     return Row{entry, name, [=](RuntimeState* state, bool loaded) {
                    const auto index = static_cast<std::size_t>(entry);
                    const std::tuple<Args...> args{DistinctArg<Args>(index, I)...};
-                   const uint64_t passed[] = {BitsOf(std::get<I>(args))...};
+                   const uint64_t passed[] = {olva::test::ArgBits(std::get<I>(args))...};
                    const int64_t runtimeResult = -1000 - static_cast<int64_t>(index);
                    if (state != nullptr) {
                        state->results[index] = runtimeResult;

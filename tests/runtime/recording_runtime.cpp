@@ -15,25 +15,11 @@ namespace {
 
 RuntimeState g_state;
 
-template <typename T>
-uint64_t Bits(T value)
-{
-    if constexpr (std::is_pointer_v<T>) {
-        return reinterpret_cast<uintptr_t>(value);
-    } else if constexpr (std::is_floating_point_v<T>) {
-        uint64_t bits = 0;
-        std::memcpy(&bits, &value, sizeof value);
-        return bits;
-    } else {
-        return static_cast<uint64_t>(static_cast<std::make_unsigned_t<T>>(value));
-    }
-}
-
 template <typename... Args>
 void Record(EntryPoint entry, Args... args)
 {
     const auto index = static_cast<std::size_t>(entry);
-    const uint64_t bits[olva::test::kMaxArgs + 1] = {Bits(args)...};
+    const uint64_t bits[olva::test::kMaxArgs + 1] = {olva::test::ArgBits(args)...};
     g_state.calls[index]++;
     std::memcpy(g_state.lastArgs[index], bits, sizeof(uint64_t) * sizeof...(Args));
     if (g_state.logSize < olva::test::kCallLogCapacity) {

@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 namespace olva::test {
 
@@ -49,5 +51,21 @@ struct RuntimeState {
 };
 
 using PFN_olva_test_runtime_state = RuntimeState* (*)();
+
+// An argument's bits as the runtime records them: pointers by address,
+// integers zero-extended from their own width, floats by representation.
+template <typename T>
+uint64_t ArgBits(T value)
+{
+    if constexpr (std::is_pointer_v<T>) {
+        return reinterpret_cast<uintptr_t>(value);
+    } else if constexpr (std::is_floating_point_v<T>) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof value);
+        return bits;
+    } else {
+        return static_cast<uint64_t>(static_cast<std::make_unsigned_t<T>>(value));
+    }
+}
 
 }  // namespace olva::test
