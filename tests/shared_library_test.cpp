@@ -39,7 +39,9 @@ std::set<std::string> DefinedDynamicSymbols(const std::string& path)
         const auto* symbols = reinterpret_cast<const Elf64_Sym*>(bytes.data() + sections[i].sh_offset);
         const std::size_t count = sections[i].sh_size / sizeof(Elf64_Sym);
         for (std::size_t s = 1; s < count; ++s) {
-            if (symbols[s].st_shndx == SHN_UNDEF) {
+            // Local entries are not exports: the arm64 linker puts section
+            // symbols (.init, .data) into .dynsym.
+            if (symbols[s].st_shndx == SHN_UNDEF || ELF64_ST_BIND(symbols[s].st_info) == STB_LOCAL) {
                 continue;
             }
             names.insert(bytes.data() + strings.sh_offset + symbols[s].st_name);
