@@ -1,0 +1,160 @@
+// The thread rules of the public header, run under ThreadSanitizer by
+// scripts/tsan.sh: the first use of each singleton may race, forwarded calls
+// may run on many threads once OLVA_CreateRuntime has returned, and one
+// thread may drive the input system while others forward.
+#include "input/olva_input.h"
+#include "loader/olva_framework.h"
+
+#include <olva/olva_framework.h>
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kThreads = 8;
+constexpr int kCallsPerThread = 2000;
+
+// Holds every thread back until all have arrived, so that their first calls
+// really overlap.
+class StartGate {
+public:
+    explicit StartGate(int parties) : m_waiting(parties) {}
+    void ArriveAndWait()
+    {
+        m_waiting.fetch_sub(1);
+        while (m_waiting.load() > 0) {
+            std::this_thread::yield();
+        }
+    }
+
+private:
+    std::atomic<int> m_waiting;
+};
+
+template <typename Body>
+void RunThreads(int count, Body body)
+{
+    StartGate gate(count);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < count; ++i) {
+        threads.emplace_back([&gate, &body, i] {
+            gate.ArriveAndWait();
+            body(i);
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+void* CreateConcurrentRuntime()
+{
+    const std::string config = std::string(R"({"olvaruntimepath": ")") + OLVA_CONCURRENT_RUNTIME + R"("})";
+    const OLVA_RuntimeCreateInfo info = {config.c_str()};
+    void* runtime = nullptr;
+    EXPECT_EQ(OLVA_CreateRuntime(&info, &runtime), 0);
+    EXPECT_NE(runtime, nullptr);
+    return runtime;
+}
+
+// The module's call counter (the dynamic loader hands back the module the
+// library opened).
+uint64_t CallsOf(olva::EntryPoint entry)
+{
+    using Counter = uint64_t (*)(uint32_t);
+    void* module = dlopen(OLVA_CONCURRENT_RUNTIME, RTLD_NOW);
+    const auto counter = module != nullptr ? reinterpret_cast<Counter>(dlsym(module, "olva_concurrent_runtime_calls"))
+                                           : nullptr;
+    if (counter == nullptr) {
+        ADD_FAILURE() << "no call counter in " << OLVA_CONCURRENT_RUNTIME;
+        return 0;
+    }
+    return counter(static_cast<uint32_t>(entry));
+}
+
+TEST(ThreadRules, ThreadsRaceToConstructBothSingletons)
+{
+    // Each thread's first touch is one of these; every kind of first touch
+    // runs on two threads at once.
+    enum FirstTouch { ForwardedCall, InputEntryPoint, LoaderAccessor, RegistryAccessor };
+    std::vector<int32_t> forwarded(kThreads), input(kThreads);
+    std::vector<olva_framework*> loaders(kThreads);
+    std::vector<olva_input*> registries(kThreads);
+
+    RunThreads(kThreads, [&](int i) {
+        unsigned long handle = 0;
+        switch (static_cast<FirstTouch>(i % 4)) {
+        case ForwardedCall:
+            forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
+            input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
+            break;
+        case InputEntryPoint:
+            input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
+            forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
+            break;
+        case LoaderAccessor:
+            loaders[i] = olva_framework::GetInstance();
+            forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
+            input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
+            break;
+        case RegistryAccessor:
+            registries[i] = olva_input::getInstance();
+            input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
+            forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
+            break;
+        }
+        loaders[i] = olva_framework::GetInstance();
+        registries[i] = olva_input::getInstance();
+    });
+
+    for (int i = 0; i < kThreads; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(forwarded[i], OLVA_RESULT_UNSUPPORTED);  // no runtime loaded
+        EXPECT_EQ(input[i], OLVA_RESULT_INVALID_RUNTIME);
+        EXPECT_EQ(loaders[i], loaders[0]);
+        EXPECT_EQ(registries[i], registries[0]);
+    }
+}
+
+TEST(ThreadRules, ForwardedCallsRunOnManyThreadsAfterCreateRuntime)
+{
+    void* runtime = CreateConcurrentRuntime();
+    std::atomic<int> failures{0};
+
+    RunThreads(kThreads, [&](int) {
+        for (int n = 0; n < kCallsPerThread; ++n) {
+            uint64_t mask = 0;
+            void* feature = nullptr;
+            const OLVA_XrFeatureStartInfo anySupported = {1, OLVA_XR_FEATURE_ANY_SUPPORTED, nullptr};
+            const bool ok = OLVA_WaitFrame(runtime, nullptr) == 0 &&
+                            OLVA_GetSupportedDevices(runtime, &mask) == 0 && mask != 0 &&
+                            OLVA_GetPoseState(runtime, OLVA_DEVICE_TYPE_LEFT_CONTROLLER, nullptr, nullptr) == 0 &&
+                            !OLVA_SetPerformanceLevels(runtime, 1, 1) &&
+                            OLVA_StartXrFeature(runtime, &anySupported, &feature) == 0;
+            OLVA_ReleaseControllerModelData(runtime, nullptr);
+            if (!ok) {
+                failures.fetch_add(1);
+            }
+        }
+    });
+
+    EXPECT_EQ(failures.load(), 0);
+    const uint64_t total = static_cast<uint64_t>(kThreads) * kCallsPerThread;
+    using olva::EntryPoint;
+    for (EntryPoint entry : {EntryPoint::OLVA_WaitFrame, EntryPoint::OLVA_GetSupportedDevices,
+                             EntryPoint::OLVA_GetPoseState, EntryPoint::OLVA_SetPerformanceLevels,
+                             EntryPoint::OLVA_StartXrFeature, EntryPoint::OLVA_GetSupportedXrFeatures,
+                             EntryPoint::OLVA_ReleaseControllerModelData}) {
+        SCOPED_TRACE(static_cast<int>(entry));
+        EXPECT_EQ(CallsOf(entry), total);
+    }
+}
+
+}  // namespace
