@@ -1,0 +1,100 @@
+#include "cli.h"
+
+#include <string_view>
+#include <vector>
+
+namespace olva::check {
+
+CommandLine ParseCommandLine(int argc, const char* const* argv)
+{
+    CommandLine command;
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        command.error = "no subcommand given";
+        return command;
+    }
+    for (std::string_view arg : args) {
+        if (arg == "--") {
+            break;
+        }
+        if (arg == "--help" || arg == "-h") {
+            command.subcommand = Subcommand::Help;
+            return command;
+        }
+    }
+    if (args[0] == "--version") {
+        command.subcommand = Subcommand::Version;
+        if (args.size() > 1) {
+            command.error = "--version takes no arguments";
+        }
+        return command;
+    }
+    if (args[0] == "bindings") {
+        command.subcommand = Subcommand::Bindings;
+    } else if (args[0] == "runtime") {
+        command.subcommand = Subcommand::Runtime;
+    } else {
+        command.error = "unknown subcommand \"" + std::string(args[0]) + "\"";
+        return command;
+    }
+    const bool bindings = command.subcommand == Subcommand::Bindings;
+
+    std::vector<std::string> positional;
+    bool json = false;
+    bool strict = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            positional.emplace_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--json") {
+            json = true;
+        } else if (arg == "--strict") {
+            strict = true;
+        } else if (bindings && (arg == "--controllers" || arg.substr(0, 14) == "--controllers=")) {
+            std::string_view spec;
+            if (arg == "--controllers") {
+                if (i + 1 >= args.size()) {
+                    command.error = "--controllers needs a SETUP";
+                    return command;
+                }
+                spec = args[++i];
+            } else {
+                spec = arg.substr(14);
+            }
+            ControllerSetup setup;
+            std::string problem;
+            if (!ParseControllerSetup(spec, setup, problem)) {
+                command.error = "bad --controllers \"" + std::string(spec) + "\": " + problem;
+                return command;
+            }
+            command.bindings.setups.push_back(std::move(setup));
+        } else {
+            command.error = "unknown option \"" + std::string(arg) + "\" for " + std::string(args[0]);
+            return command;
+        }
+    }
+    if (positional.size() != 1) {
+        command.error = positional.empty() ?
+                            std::string(bindings ? "bindings needs a MANIFEST" : "runtime needs a CONFIG_FILE_OR_TEXT") :
+                            "too many arguments: \"" + positional[1] + "\"";
+        return command;
+    }
+    if (bindings) {
+        command.bindings.manifest = positional[0];
+        command.bindings.json = json;
+        command.bindings.strict = strict;
+        if (command.bindings.setups.empty()) {
+            command.bindings.setups = DefaultControllerSetups();
+        }
+    } else {
+        command.runtime.configuration = positional[0];
+        command.runtime.json = json;
+        command.runtime.strict = strict;
+    }
+    return command;
+}
+
+}  // namespace olva::check

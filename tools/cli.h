@@ -1,0 +1,60 @@
+// The command line: subcommands, options and the usage texts.
+#pragma once
+
+#include "bindings_check.h"
+#include "runtime_check.h"
+
+#include <string>
+
+namespace olva::check {
+
+inline constexpr const char* kVersion = "2.0.0";
+
+inline constexpr const char* kUsage =
+    "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict]\n"
+    "       olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]\n"
+    "       olva-check --help | --version\n";
+
+inline constexpr const char* kHelp =
+    "olva-check: checks what libolva_framework will make of an action manifest\n"
+    "with its binding files, or of a runtime configuration, without running an\n"
+    "application. It uses the library's own code, so it agrees with it.\n"
+    "\n"
+    "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict]\n"
+    "       olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]\n"
+    "\n"
+    "bindings  For each controller setup: the \"default_bindings\" entry and the\n"
+    "          binding file the library selects, and why. For each selected file:\n"
+    "          every action with its type and its sources per hand in evaluation\n"
+    "          order, with the rule, mask bit or analog value each one reads.\n"
+    "          Then errors (documents the library rejects) and warnings (bindings\n"
+    "          that silently never report anything).\n"
+    "runtime   Reads the configuration as OLVA_CreateRuntime does, opens the\n"
+    "          runtime library it names (running its initialisers) and lists the\n"
+    "          entry points it provides; calls none of them. The argument is a\n"
+    "          file, \"-\" for standard input, or the JSON text itself.\n"
+    "\n"
+    "  --controllers SETUP  a controller setup to select for, repeatable:\n"
+    "                       comma-separated DEVICE=KIND with DEVICE one of left,\n"
+    "                       right, gamepad and KIND one of joystick, touch,\n"
+    "                       gamepad, other or a number; or \"none\". Default: the\n"
+    "                       setups left=joystick; right=touch; gamepad=gamepad;\n"
+    "                       none.\n"
+    "  --json               the report as one JSON document\n"
+    "  --strict             warnings make the exit status 1 as errors do\n"
+    "\n"
+    "Exit status: 0 clean, 1 errors (or warnings with --strict), 2 bad usage.\n"
+    "Colour only when standard output is a terminal and NO_COLOR is not set.\n";
+
+enum class Subcommand { Help, Version, Bindings, Runtime };
+
+struct CommandLine {
+    Subcommand subcommand = Subcommand::Help;
+    std::string error;  // non-empty: bad usage
+    BindingsOptions bindings;
+    RuntimeOptions runtime;
+};
+
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+}  // namespace olva::check

@@ -1,0 +1,306 @@
+#include "runtime_check.h"
+
+#include "findings.h"
+#include "terminal.h"
+
+#include "loader/entry_point_index.h"
+#include "loader/olva_framework.h"
+
+#include <dlfcn.h>
+#if defined(__GLIBC__)
+#include <link.h>
+#endif
+
+#include <nlohmann/json.hpp>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace olva::check {
+
+namespace {
+
+// What the library answers for an entry point the runtime lacks, as text,
+// taken from the entry point table itself: "-2", "false", or "" for the one
+// function without a result.
+template <typename Result, typename Absent>
+std::string AbsentText(Absent absent)
+{
+    if constexpr (std::is_void_v<Result>) {
+        return "";
+    } else if constexpr (std::is_same_v<Result, bool>) {
+        return absent() ? "true" : "false";
+    } else {
+        return std::to_string(absent());
+    }
+}
+
+const std::array<std::string, kEntryPointCount>& AbsentResults()
+{
+    static const std::array<std::string, kEntryPointCount> results = {
+#define OLVA_ENTRY(ret, name, params, args, absent) AbsentText<ret>([]() -> ret { return absent; }),
+#include <olva/olva_entry_points.inc>
+#undef OLVA_ENTRY
+    };
+    return results;
+}
+
+// The runtime functions the input system calls (through the forwarding entry
+// points), in the order it first calls them.
+constexpr EntryPoint kInputSystemCalls[] = {
+    EntryPoint::OLVA_GetSupportedDevices,   EntryPoint::OLVA_GetSupportedDeviceInputType,
+    EntryPoint::OLVA_IsDeviceConnected,     EntryPoint::OLVA_GetInputClickStates,
+    EntryPoint::OLVA_GetInputTouchStates,   EntryPoint::OLVA_GetInputIdConfiguration,
+    EntryPoint::OLVA_GetInputAnalogState,
+};
+
+struct ConfigurationText {
+    bool read = false;
+    std::string origin;  // the file name, "standard input", or empty for the text itself
+    std::string text;
+};
+
+// A file when one can be opened under that name, "-" for standard input,
+// otherwise the argument itself when it looks like a JSON object or array.
+ConfigurationText ReadConfiguration(const std::string& argument, Findings& findings)
+{
+    ConfigurationText result;
+    if (argument == "-") {
+        result.origin = "standard input";
+        result.text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        result.read = true;
+        return result;
+    }
+    struct stat info {};
+    if (stat(argument.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        std::ifstream file(argument, std::ios::binary);
+        if (file) {
+            std::ostringstream text;
+            text << file.rdbuf();
+            result.origin = argument;
+            result.text = text.str();
+            result.read = true;
+            return result;
+        }
+    }
+    const std::string reason = std::strerror(errno);
+    const std::size_t first = argument.find_first_not_of(" \t\r\n");
+    if (first != std::string::npos && (argument[first] == '{' || argument[first] == '[')) {
+        result.text = argument;  // no file to name in findings
+        result.read = true;
+        return result;
+    }
+    findings.Add(Severity::Error, "config-unreadable", argument, "",
+                 "cannot read this configuration file (" + reason +
+                     "), and the argument is not a JSON configuration text either");
+    return result;
+}
+
+struct RuntimeReport {
+    std::string origin;
+    bool parsed = false;
+    bool hasPath = false;
+    std::string runtimePath;  // "olvaruntimepath" as written
+    bool opened = false;
+    std::string loadedFrom;   // where the dynamic loader found it
+    std::string dlopenError;
+    std::array<bool, kEntryPointCount> provided{};
+    std::size_t providedCount = 0;
+};
+
+// The steps of olva_framework::Init up to dlopen, with its rules: parse with
+// no callback, exceptions on and comments rejected; subscript
+// "olvaruntimepath" (type_error 305 for a top level that is neither object
+// nor null); the value must be a string.
+void ParseConfiguration(const ConfigurationText& configuration, RuntimeReport& report, Findings& findings)
+{
+    nlohmann::json parsed;
+    try {
+        parsed = nlohmann::json::parse(configuration.text, nullptr, true, false);
+    } catch (const nlohmann::json::parse_error& error) {
+        findings.Add(Severity::Error, "config-not-json", configuration.origin, "",
+                     std::string("not valid JSON (comments are not accepted either); OLVA_CreateRuntime throws: ") +
+                         error.what());
+        return;
+    }
+    report.parsed = true;
+    const nlohmann::json* runtimePath = nullptr;
+    try {
+        runtimePath = &parsed["olvaruntimepath"];
+    } catch (const nlohmann::json::type_error& error) {
+        findings.Add(Severity::Error, "config-not-object", configuration.origin, "",
+                     std::string("the configuration must be a JSON object; OLVA_CreateRuntime throws: ") +
+                         error.what());
+        return;
+    }
+    if (!runtimePath->is_string()) {
+        findings.Add(Severity::Error, "runtime-path-missing", configuration.origin, "olvaruntimepath",
+                     std::string("\"olvaruntimepath\" is ") + (runtimePath->is_null() ? "missing" : "not a string") +
+                         "; OLVA_CreateRuntime throws \"读取runtimePath路径失败\"");
+        return;
+    }
+    report.hasPath = true;
+    report.runtimePath = runtimePath->get<std::string>();
+}
+
+void OpenAndResolve(RuntimeReport& report, Findings& findings)
+{
+    dlerror();
+    void* handle = dlopen(report.runtimePath.c_str(), RTLD_NOW);
+    if (handle == nullptr) {
+        const char* error = dlerror();
+        report.dlopenError = error != nullptr ? error : "unknown error";
+        findings.Add(Severity::Error, "runtime-not-opened", report.origin, "olvaruntimepath",
+                     "the dynamic loader cannot open \"" + report.runtimePath + "\": " + report.dlopenError +
+                         ". OLVA_CreateRuntime throws \"dlopen调用失败\"");
+        return;
+    }
+    report.opened = true;
+#if defined(__GLIBC__)
+    link_map* map = nullptr;
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr && map->l_name != nullptr) {
+        report.loadedFrom = map->l_name;
+    }
+#endif
+    for (std::size_t i = 0; i < kEntryPointCount; ++i) {
+        report.provided[i] = dlsym(handle, g_funVec[i].c_str()) != nullptr;
+        report.providedCount += report.provided[i] ? 1 : 0;
+    }
+    dlclose(handle);
+
+    const auto has = [&](EntryPoint entry) { return report.provided[static_cast<std::size_t>(entry)]; };
+    if (!has(EntryPoint::OLVA_CreateRuntime)) {
+        findings.Add(Severity::Error, "create-runtime-missing", report.origin, "olvaruntimepath",
+                     "the runtime library lacks OLVA_CreateRuntime: OLVA_CreateRuntime opens it and then "
+                     "answers -2, so the application never gets a runtime");
+    }
+    std::string missingInput;
+    for (EntryPoint entry : kInputSystemCalls) {
+        if (!has(entry)) {
+            missingInput += (missingInput.empty() ? "" : ", ") + g_funVec[static_cast<std::size_t>(entry)];
+        }
+    }
+    if (!missingInput.empty()) {
+        std::string effect = has(EntryPoint::OLVA_GetSupportedDevices) ?
+                                 "the controllers' input, or part of it, always reads as absent" :
+                                 "OLVA_XrActionManifestPath answers -2, so no action manifest can be loaded";
+        findings.Add(Severity::Warning, "input-functions-missing", report.origin, "",
+                     "the input system calls " + missingInput + ", which the runtime library lacks: " + effect);
+    }
+}
+
+void PrintEntryPoints(std::ostream& out, const Style& style, const RuntimeReport& report)
+{
+    std::vector<std::string> provided;
+    std::vector<std::pair<std::string, std::vector<std::string>>> answered;  // by absent result, in first-seen order
+    for (std::size_t i = 0; i < kEntryPointCount; ++i) {
+        if (report.provided[i]) {
+            provided.push_back(g_funVec[i]);
+            continue;
+        }
+        const std::string& absent = AbsentResults()[i];
+        auto group = std::find_if(answered.begin(), answered.end(), [&](const auto& g) { return g.first == absent; });
+        if (group == answered.end()) {
+            answered.push_back({absent, {}});
+            group = answered.end() - 1;
+        }
+        group->second.push_back(g_funVec[i]);
+    }
+    if (provided.size() == kEntryPointCount) {
+        out << "All " << kEntryPointCount << " entry points are provided by the runtime library.\n";
+        return;
+    }
+    if (!provided.empty()) {
+        out << '\n' << style.Bold("Provided (" + std::to_string(provided.size()) + ")") << '\n';
+        for (const std::string& row : Columns(provided, 2)) {
+            out << row << '\n';
+        }
+    }
+    for (const auto& [absent, names] : answered) {
+        const std::string title = absent.empty() ? "Missing: the library does nothing" :
+                                                   "Missing: the library answers " + absent;
+        out << '\n' << style.Bold(title + " (" + std::to_string(names.size()) + ")") << '\n';
+        for (const std::string& row : Columns(names, 2)) {
+            out << row << '\n';
+        }
+    }
+}
+
+void PrintHuman(std::ostream& out, const RuntimeReport& report, const Findings& findings, bool strict)
+{
+    const Style style(ColourWanted());
+    constexpr std::size_t kKeyWidth = 17;
+    const auto row = [&](const std::string& key, const std::string& value) {
+        out << style.Cyan(Pad(key, kKeyWidth)) << value << '\n';
+    };
+    row("Configuration", report.origin.empty() ? "given as text" : report.origin);
+    if (report.hasPath) {
+        row("olvaruntimepath", report.runtimePath);
+    }
+    if (report.opened) {
+        row("Opened", report.loadedFrom.empty() ? "yes" : report.loadedFrom);
+        row("Entry points", std::to_string(report.providedCount) + " of " + std::to_string(kEntryPointCount) +
+                                " provided by the runtime library");
+
+        PrintEntryPoints(out, style, report);
+    } else if (report.hasPath) {
+        row("Opened", "no: " + report.dlopenError);
+    }
+    out << '\n';
+    findings.Print(out, style, strict);
+}
+
+nlohmann::ordered_json ToJson(const RuntimeReport& report, const Findings& findings, bool strict)
+{
+    nlohmann::ordered_json json;
+    json["command"] = "runtime";
+    json["configuration"] = report.origin;
+    json["olvaruntimepath"] = report.hasPath ? nlohmann::ordered_json(report.runtimePath) : nlohmann::ordered_json();
+    json["opened"] = report.opened;
+    json["loaded_from"] = report.loadedFrom.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(report.loadedFrom);
+    json["dlopen_error"] = report.dlopenError.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(report.dlopenError);
+    nlohmann::ordered_json entries = nlohmann::ordered_json::array();
+    if (report.opened) {
+        for (std::size_t i = 0; i < kEntryPointCount; ++i) {
+            nlohmann::ordered_json entry = {{"name", g_funVec[i]}, {"provided", report.provided[i]}};
+            // What the application gets back while the runtime lacks it.
+            entry["library_answers"] =
+                report.provided[i] || AbsentResults()[i].empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(AbsentResults()[i]);
+            entries.push_back(std::move(entry));
+        }
+        json["provided"] = report.providedCount;
+    }
+    json["entry_points"] = std::move(entries);
+    findings.AddToJson(json, strict);
+    return json;
+}
+
+}  // namespace
+
+int RunRuntimeCheck(const RuntimeOptions& options, std::ostream& out)
+{
+    Findings findings;
+    RuntimeReport report;
+    const ConfigurationText configuration = ReadConfiguration(options.configuration, findings);
+    report.origin = configuration.origin;
+    if (configuration.read) {
+        ParseConfiguration(configuration, report, findings);
+    }
+    if (report.hasPath) {
+        OpenAndResolve(report, findings);
+    }
+    if (options.json) {
+        out << ToJson(report, findings, options.strict).dump(2) << '\n';
+    } else {
+        PrintHuman(out, report, findings, options.strict);
+    }
+    return findings.ExitStatus(options.strict);
+}
+
+}  // namespace olva::check
