@@ -1,15 +1,123 @@
-// Placeholder: analog action data.
+// Analog action data: the value of a trigger, grip or stick position that the
+// latest update stored for a hand, and its change since the update before.
 #include "input/olva_input.h"
 
+#include <cstddef>
 #include <cstring>
+#include <ctime>
 
-int32_t olva_input::OLVA_GetXrActionAnalogData(void* runtime, unsigned long, OLVA_XrInputAnalogActionData* data,
-                                               unsigned int, unsigned long)
+static_assert(offsetof(OLVA_XrInputAnalogActionData, isActive) == 0);
+static_assert(offsetof(OLVA_XrInputAnalogActionData, inputSource) == 8);
+static_assert(offsetof(OLVA_XrInputAnalogActionData, x) == 16);
+static_assert(offsetof(OLVA_XrInputAnalogActionData, y) == 20);
+static_assert(offsetof(OLVA_XrInputAnalogActionData, z) == 24);
+static_assert(offsetof(OLVA_XrInputAnalogActionData, deltaX) == 28);
+static_assert(offsetof(OLVA_XrInputAnalogActionData, deltaY) == 32);
+static_assert(offsetof(OLVA_XrInputAnalogActionData, deltaZ) == 36);
+static_assert(offsetof(OLVA_XrInputAnalogActionData, time) == 40);
+static_assert(sizeof(OLVA_XrInputAnalogActionData) == 48);
+
+namespace {
+
+int64_t StartMinusEnd(const timespec& start, const timespec& end) noexcept
+{
+    return (static_cast<int64_t>(start.tv_sec) - end.tv_sec) * 1000000000 + (start.tv_nsec - end.tv_nsec);
+}
+
+}  // namespace
+
+int32_t olva_input::OLVA_GetXrActionAnalogData(void* runtime, unsigned long action, OLVA_XrInputAnalogActionData* data,
+                                               unsigned int, unsigned long inputSource)
 {
     if (data != nullptr) {
         std::memset(data, 0, sizeof *data);
     }
-    return runtime == nullptr ? OLVA_RESULT_INVALID_RUNTIME : OLVA_RESULT_INVALID_ARGUMENT;
+    if (runtime == nullptr) {
+        return OLVA_RESULT_INVALID_RUNTIME;
+    }
+    if (data == nullptr || action == 0) {
+        return OLVA_RESULT_INVALID_ARGUMENT;
+    }
+    const auto* record = reinterpret_cast<const OLVA_XrAction*>(action);
+    if (record->actionClass != olva::input::ActionClass::Analog) {
+        return OLVA_RESULT_INVALID_ARGUMENT;
+    }
+
+    if (inputSource != 0) {
+        if (inputSource == record->rightInputValue) {
+            OLVA_UpdateXrActionAnalogData(OLVA_DEVICE_TYPE_RIGHT_CONTROLLER, record, data);
+            return 0;
+        }
+        if (inputSource == record->leftInputValue) {
+            OLVA_UpdateXrActionAnalogData(OLVA_DEVICE_TYPE_LEFT_CONTROLLER, record, data);
+            return 0;
+        }
+        // Neither hand of this action: answer as for both hands.
+    }
+    if (record->rightInputValue == 0) {
+        if (record->leftInputValue != 0) {
+            OLVA_UpdateXrActionAnalogData(OLVA_DEVICE_TYPE_LEFT_CONTROLLER, record, data);
+        }
+        return 0;
+    }
+    OLVA_UpdateXrActionAnalogData(OLVA_DEVICE_TYPE_RIGHT_CONTROLLER, record, data);
+    // The right hand wins unless it rests at exactly (0, 0); -0.0 compares
+    // equal to zero, NaN does not.
+    if (record->leftInputValue != 0 && data->x == 0.0f && data->y == 0.0f) {
+        OLVA_UpdateXrActionAnalogData(OLVA_DEVICE_TYPE_LEFT_CONTROLLER, record, data);
+    }
+    return 0;
 }
 
-void olva_input::OLVA_UpdateXrActionAnalogData(OLVA_DeviceType, const OLVA_XrAction*, OLVA_XrInputAnalogActionData*) {}
+void olva_input::OLVA_UpdateXrActionAnalogData(OLVA_DeviceType device, const OLVA_XrAction* action,
+                                               OLVA_XrInputAnalogActionData* data)
+{
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    data->isActive = 0;
+
+    unsigned long handle = 0;
+    const std::vector<OLVA_XrActionSource*>* sources = nullptr;
+    if (device == OLVA_DEVICE_TYPE_LEFT_CONTROLLER) {
+        handle = action->leftInputValue;
+        sources = &action->leftSources;
+    } else if (device == OLVA_DEVICE_TYPE_RIGHT_CONTROLLER) {
+        handle = action->rightInputValue;
+        sources = &action->rightSources;
+    } else {
+        return;
+    }
+
+    // Only the first source counts. A hand with none (building stopped part
+    // way) answers like a hand with nothing to report, rather than reading a
+    // source that is not there.
+    const OLVA_XrActionSource* first = sources->empty() ? nullptr : sources->front();
+    if (first != nullptr && first->path.empty()) {
+        return;  // isActive stays 0, everything else as it was
+    }
+    const auto* value = reinterpret_cast<const OLVA_XrInputValue*>(handle);
+    const int slot = first != nullptr && value != nullptr ? first->analogSlot : -1;
+
+    timespec end{};
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    data->isActive = first != nullptr;
+    data->inputSource = handle;
+    data->x = 0.0f;
+    data->y = 0.0f;
+    data->z = 0.0f;
+    data->deltaX = 0.0f;
+    data->deltaY = 0.0f;
+    data->deltaZ = 0.0f;
+    // A component path with no analog value (a button) reports zeros.
+    if (slot >= 0 && slot < 3) {
+        const OLVA_Vector2f present = value->current.analog[slot];
+        data->x = present.x;
+        data->y = present.y;
+        if (value->previousValid) {
+            // Previous minus present, not the other way round.
+            data->deltaX = value->previous.analog[slot].x - present.x;
+            data->deltaY = value->previous.analog[slot].y - present.y;
+        }
+    }
+    data->time = StartMinusEnd(start, end);
+}

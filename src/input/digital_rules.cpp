@@ -11,6 +11,17 @@ OLVA_EDGE_FLAGS(OLVA_DEFINE_EDGE_FLAG_)
 namespace olva::input {
 
 namespace {
+
+// Indexed by EdgeFlag.
+bool* const kEdgeFlagAddress[kUsedEdgeFlagCount] = {
+    &_rightTriggerPressed, &_rightGripPressed, &_rightThumbPressed, &_aButtonPressed, &_bButtonPressed,
+    &_leftTriggerPressed, &_leftGripPressed, &_leftThumbPressed, &_xButtonPressed, &_yButtonPressed,
+    &_menuButtonPressed, &_aButtonTouched, &_bButtonTouched, &_xButtonTouched, &_yButtonTouched,
+    &_rightTriggerTouched, &_leftTriggerTouched, &_rightThumbTouched, &_leftThumbTouched,
+    &_rightJoystickEast, &_rightJoystickWest, &_rightJoystickNorth, &_rightJoystickSouth,
+    &_leftJoystickEast, &_leftJoystickWest, &_leftJoystickNorth, &_leftJoystickSouth,
+};
+
 constexpr std::string_view kAnyKind{};
 constexpr std::string_view kAnyMode{};
 constexpr std::string_view kStick[2] = {"/input/joystick", "/input/trackpad"};
@@ -20,26 +31,26 @@ constexpr Direction kNoDirection = Direction::East;
 
 // Tried in this order; the first rule that matches decides.
 const DigitalRule kDigitalRules[kDigitalRuleCount] = {
-    // #  component path                   kind      mode    decision            button          direction         right flag            left flag            last state
-    {1,  {"/input/grip"},                  "click",  kAnyMode, Decision::ClickBit,  Button::Grip,    kNoDirection,     &_rightGripPressed,    &_leftGripPressed,    LastState::OfHand},
-    {2,  {"/input/trigger"},               "click",  kAnyMode, Decision::ClickBit,  Button::Trigger, kNoDirection,     &_rightTriggerPressed, &_leftTriggerPressed, LastState::OfHand},
-    {3,  {"/input/trigger"},               "touch",  kAnyMode, Decision::TouchBit,  Button::Trigger, kNoDirection,     &_rightTriggerTouched, &_leftTriggerTouched, LastState::OfHand},
-    {4,  {kStick[0], kStick[1]},           "east",   "dpad",   Decision::Direction, kNoButton,       Direction::East,  &_rightJoystickEast,   &_leftJoystickEast,   LastState::OfHand},
-    {5,  {kStick[0], kStick[1]},           "west",   "dpad",   Decision::Direction, kNoButton,       Direction::West,  &_rightJoystickWest,   &_leftJoystickWest,   LastState::OfHand},
-    {6,  {kStick[0], kStick[1]},           "north",  "dpad",   Decision::Direction, kNoButton,       Direction::North, &_rightJoystickNorth,  &_leftJoystickNorth,  LastState::OfHand},
-    {7,  {kStick[0], kStick[1]},           "south",  "dpad",   Decision::Direction, kNoButton,       Direction::South, &_rightJoystickSouth,  &_leftJoystickSouth,  LastState::OfHand},
-    {8,  {kStick[0], kStick[1]},           "click",  kAnyMode, Decision::ClickBit,  Button::Thumb,   kNoDirection,     &_rightThumbPressed,   &_leftThumbPressed,   LastState::OfHand},
-    {9,  {kStick[0], kStick[1]},           "touch",  kAnyMode, Decision::TouchBit,  Button::Thumb,   kNoDirection,     &_rightThumbTouched,   &_leftThumbTouched,   LastState::OfHand},
-    {10, {"/input/a"},                     "click",  kAnyMode, Decision::ClickBit,  Button::A,       kNoDirection,     &_aButtonPressed,      &_aButtonPressed,     LastState::AlwaysRight},
-    {11, {"/input/a"},                     "touch",  kAnyMode, Decision::TouchBit,  Button::A,       kNoDirection,     &_aButtonTouched,      &_aButtonTouched,     LastState::AlwaysRight},
-    {12, {"/input/x"},                     "click",  kAnyMode, Decision::ClickBit,  Button::X,       kNoDirection,     &_xButtonPressed,      &_xButtonPressed,     LastState::AlwaysLeft},
-    {13, {"/input/x"},                     "touch",  kAnyMode, Decision::TouchBit,  Button::X,       kNoDirection,     &_xButtonTouched,      &_xButtonTouched,     LastState::AlwaysLeft},
-    {14, {"/input/b"},                     "click",  kAnyMode, Decision::ClickBit,  Button::B,       kNoDirection,     &_bButtonPressed,      &_bButtonPressed,     LastState::AlwaysRight},
-    {15, {"/input/b"},                     "touch",  kAnyMode, Decision::TouchBit,  Button::B,       kNoDirection,     &_bButtonTouched,      &_bButtonTouched,     LastState::AlwaysRight},
-    {16, {"/input/y"},                     "click",  kAnyMode, Decision::ClickBit,  Button::Y,       kNoDirection,     &_yButtonPressed,      &_yButtonPressed,     LastState::AlwaysLeft},
-    {17, {"/input/y"},                     "touch",  kAnyMode, Decision::TouchBit,  Button::Y,       kNoDirection,     &_yButtonTouched,      &_yButtonTouched,     LastState::AlwaysLeft},
-    {18, {"/input/system"},                kAnyKind, kAnyMode, Decision::Never,     kNoButton,       kNoDirection,     nullptr,               nullptr,              LastState::OfHand},
-    {19, {"/input/menu"},                  "click",  kAnyMode, Decision::ClickBit,  Button::Menu,    kNoDirection,     &_menuButtonPressed,   &_menuButtonPressed,  LastState::OfHand},
+    // #    component path           kind      mode      decision             button           direction         right flag                     left flag                     last state
+    {1,   {"/input/grip"},         "click",  kAnyMode, Decision::ClickBit,  Button::Grip,    kNoDirection,     EdgeFlag::RightGripPressed,    EdgeFlag::LeftGripPressed,    LastState::OfHand},
+    {2,   {"/input/trigger"},      "click",  kAnyMode, Decision::ClickBit,  Button::Trigger, kNoDirection,     EdgeFlag::RightTriggerPressed, EdgeFlag::LeftTriggerPressed, LastState::OfHand},
+    {3,   {"/input/trigger"},      "touch",  kAnyMode, Decision::TouchBit,  Button::Trigger, kNoDirection,     EdgeFlag::RightTriggerTouched, EdgeFlag::LeftTriggerTouched, LastState::OfHand},
+    {4,   {kStick[0], kStick[1]},  "east",   "dpad",   Decision::Direction, kNoButton,       Direction::East,  EdgeFlag::RightJoystickEast,   EdgeFlag::LeftJoystickEast,   LastState::OfHand},
+    {5,   {kStick[0], kStick[1]},  "west",   "dpad",   Decision::Direction, kNoButton,       Direction::West,  EdgeFlag::RightJoystickWest,   EdgeFlag::LeftJoystickWest,   LastState::OfHand},
+    {6,   {kStick[0], kStick[1]},  "north",  "dpad",   Decision::Direction, kNoButton,       Direction::North, EdgeFlag::RightJoystickNorth,  EdgeFlag::LeftJoystickNorth,  LastState::OfHand},
+    {7,   {kStick[0], kStick[1]},  "south",  "dpad",   Decision::Direction, kNoButton,       Direction::South, EdgeFlag::RightJoystickSouth,  EdgeFlag::LeftJoystickSouth,  LastState::OfHand},
+    {8,   {kStick[0], kStick[1]},  "click",  kAnyMode, Decision::ClickBit,  Button::Thumb,   kNoDirection,     EdgeFlag::RightThumbPressed,   EdgeFlag::LeftThumbPressed,   LastState::OfHand},
+    {9,   {kStick[0], kStick[1]},  "touch",  kAnyMode, Decision::TouchBit,  Button::Thumb,   kNoDirection,     EdgeFlag::RightThumbTouched,   EdgeFlag::LeftThumbTouched,   LastState::OfHand},
+    {10,  {"/input/a"},            "click",  kAnyMode, Decision::ClickBit,  Button::A,       kNoDirection,     EdgeFlag::AButtonPressed,      EdgeFlag::AButtonPressed,     LastState::AlwaysRight},
+    {11,  {"/input/a"},            "touch",  kAnyMode, Decision::TouchBit,  Button::A,       kNoDirection,     EdgeFlag::AButtonTouched,      EdgeFlag::AButtonTouched,     LastState::AlwaysRight},
+    {12,  {"/input/x"},            "click",  kAnyMode, Decision::ClickBit,  Button::X,       kNoDirection,     EdgeFlag::XButtonPressed,      EdgeFlag::XButtonPressed,     LastState::AlwaysLeft},
+    {13,  {"/input/x"},            "touch",  kAnyMode, Decision::TouchBit,  Button::X,       kNoDirection,     EdgeFlag::XButtonTouched,      EdgeFlag::XButtonTouched,     LastState::AlwaysLeft},
+    {14,  {"/input/b"},            "click",  kAnyMode, Decision::ClickBit,  Button::B,       kNoDirection,     EdgeFlag::BButtonPressed,      EdgeFlag::BButtonPressed,     LastState::AlwaysRight},
+    {15,  {"/input/b"},            "touch",  kAnyMode, Decision::TouchBit,  Button::B,       kNoDirection,     EdgeFlag::BButtonTouched,      EdgeFlag::BButtonTouched,     LastState::AlwaysRight},
+    {16,  {"/input/y"},            "click",  kAnyMode, Decision::ClickBit,  Button::Y,       kNoDirection,     EdgeFlag::YButtonPressed,      EdgeFlag::YButtonPressed,     LastState::AlwaysLeft},
+    {17,  {"/input/y"},            "touch",  kAnyMode, Decision::TouchBit,  Button::Y,       kNoDirection,     EdgeFlag::YButtonTouched,      EdgeFlag::YButtonTouched,     LastState::AlwaysLeft},
+    {18,  {"/input/system"},       kAnyKind, kAnyMode, Decision::Never,     kNoButton,       kNoDirection,     EdgeFlag::None,                EdgeFlag::None,               LastState::OfHand},
+    {19,  {"/input/menu"},         "click",  kAnyMode, Decision::ClickBit,  Button::Menu,    kNoDirection,     EdgeFlag::MenuButtonPressed,   EdgeFlag::MenuButtonPressed,  LastState::OfHand},
 };
 
 const DigitalRule* DigitalRuleByNumber(int number) noexcept
@@ -69,7 +80,21 @@ int MatchDigitalRule(std::string_view componentPath, std::string_view inputKind,
     return 0;
 }
 
-uint64_t ButtonBit(Button button, OLVA_Device_InputType inputType) noexcept
+bool& EdgeFlagValue(EdgeFlag flag) noexcept
+{
+    return *kEdgeFlagAddress[static_cast<int>(flag)];
+}
+
+EdgeFlagSnapshot CaptureEdgeFlags() noexcept
+{
+    EdgeFlagSnapshot snapshot;
+    for (int i = 0; i < kUsedEdgeFlagCount; ++i) {
+        snapshot.value[i] = *kEdgeFlagAddress[i];
+    }
+    return snapshot;
+}
+
+uint32_t ButtonBitNumber(Button button, OLVA_Device_InputType inputType) noexcept
 {
     // Bit numbers, indexed by Button: A, B, X, Y, menu, grip, trigger, thumb.
     // On the touch controller menu, grip and trigger share the B, X and Y bits.
@@ -77,14 +102,25 @@ uint64_t ButtonBit(Button button, OLVA_Device_InputType inputType) noexcept
     static constexpr uint8_t kTouchController[] = {1, 2, 3, 4, 2, 3, 4, 5};
 
     const auto index = static_cast<std::size_t>(button);
-    switch (inputType) {
-    case OLVA_INPUT_TYPE_JOYSTICK:
-        return uint64_t{1} << kJoystickController[index];
-    case OLVA_INPUT_TYPE_TOUCH:
-        return uint64_t{1} << kTouchController[index];
-    default:
+    return inputType == OLVA_INPUT_TYPE_JOYSTICK ? kJoystickController[index] : kTouchController[index];
+}
+
+uint64_t ButtonBit(Button button, OLVA_Device_InputType inputType) noexcept
+{
+    if (inputType != OLVA_INPUT_TYPE_JOYSTICK && inputType != OLVA_INPUT_TYPE_TOUCH) {
         return 0;
     }
+    return uint64_t{1} << ButtonBitNumber(button, inputType);
+}
+
+uint32_t DirectionCode(Direction direction, OLVA_Device_InputType inputType) noexcept
+{
+    // Indexed by Direction: east, west, north, south.
+    static constexpr uint8_t kJoystickController[] = {12, 10, 11, 13};
+    static constexpr uint8_t kOtherControllers[] = {8, 6, 7, 9};
+
+    const auto index = static_cast<std::size_t>(direction);
+    return inputType == OLVA_INPUT_TYPE_JOYSTICK ? kJoystickController[index] : kOtherControllers[index];
 }
 
 int AnalogSlotFor(std::string_view componentPath) noexcept

@@ -6,6 +6,7 @@
 
 #include <olva/olva_framework.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -26,16 +27,42 @@ enum class Decision : uint8_t {
 // Which of the source's last-state fields a rule reads and writes.
 enum class LastState : uint8_t { OfHand, AlwaysRight, AlwaysLeft };
 
+// The edge flags that some rule reads and writes: 27 of the 31 exported
+// ones, in their declaration order. The system button, the menu touch and
+// the two grip touches have no rule.
+enum class EdgeFlag : uint8_t {
+    RightTriggerPressed, RightGripPressed, RightThumbPressed, AButtonPressed, BButtonPressed,
+    LeftTriggerPressed, LeftGripPressed, LeftThumbPressed, XButtonPressed, YButtonPressed,
+    MenuButtonPressed, AButtonTouched, BButtonTouched, XButtonTouched, YButtonTouched,
+    RightTriggerTouched, LeftTriggerTouched, RightThumbTouched, LeftThumbTouched,
+    RightJoystickEast, RightJoystickWest, RightJoystickNorth, RightJoystickSouth,
+    LeftJoystickEast, LeftJoystickWest, LeftJoystickNorth, LeftJoystickSouth,
+    None,  // for the rule that never decides
+};
+inline constexpr int kUsedEdgeFlagCount = static_cast<int>(EdgeFlag::None);
+static_assert(kUsedEdgeFlagCount == 27, "27 of the 31 edge flags belong to a rule");
+
+// The exported global behind a flag.
+bool& EdgeFlagValue(EdgeFlag flag) noexcept;
+
+// The values of the 27 flags at one moment. A hand evaluation takes one at
+// its start: those are the "previous" values for every source it scans.
+struct EdgeFlagSnapshot {
+    bool value[kUsedEdgeFlagCount];
+    bool operator[](EdgeFlag flag) const noexcept { return value[static_cast<int>(flag)]; }
+};
+EdgeFlagSnapshot CaptureEdgeFlags() noexcept;
+
 struct DigitalRule {
-    uint8_t number;                    // 1-based, as the rules are numbered
+    uint8_t number;                      // 1-based, as the rules are numbered
     std::string_view componentPaths[2];  // the second is empty when one path
-    std::string_view inputKind;        // empty: any input kind
-    std::string_view mode;             // empty: the mode is not looked at
+    std::string_view inputKind;          // empty: any input kind
+    std::string_view mode;               // empty: the mode is not looked at
     Decision decision;
     Button button;        // for ClickBit and TouchBit
     Direction direction;  // for Direction
-    bool* rightFlag;      // edge flag when the right hand is evaluated
-    bool* leftFlag;       // edge flag when the left hand is evaluated
+    EdgeFlag rightFlag;   // edge flag when the right hand is evaluated
+    EdgeFlag leftFlag;    // edge flag when the left hand is evaluated
     LastState lastState;
 };
 
@@ -53,6 +80,15 @@ int MatchDigitalRule(std::string_view componentPath, std::string_view inputKind,
 // controller) or 2 (touch controller). 0 for every other input type, so no
 // bit decision is ever on for them.
 uint64_t ButtonBit(Button button, OLVA_Device_InputType inputType) noexcept;
+
+// The number of that bit: the joystick controller's for input type 3, the
+// touch controller's for every other type (which then decides nothing).
+// This is the input code that selects a bit decision.
+uint32_t ButtonBitNumber(Button button, OLVA_Device_InputType inputType) noexcept;
+
+// The input code that selects a direction decision: 10 to 13 (west, north,
+// east, south) for input type 3, 6 to 9 for every other type.
+uint32_t DirectionCode(Direction direction, OLVA_Device_InputType inputType) noexcept;
 
 // Index into InputSnapshot::analog read by an analog action for this
 // component path (ignoring case): 0 trackpad or joystick, 1 trigger, 2 grip;

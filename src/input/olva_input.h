@@ -162,4 +162,10 @@ public:
     // Entries are only ever inserted or overwritten in place, never erased
     // or rebuilt, so a pointer to an entry's value stays valid.
     std::map<OLVA_DeviceType, OLVA_Device_InputType> m_deviceInputTypes;
+
+    // The controller table entries of the two hands as the digital query
+    // reads them: looked up (and inserted with input type 0) on first need,
+    // then reached through these pointers.
+    OLVA_Device_InputType* m_rightInputType = nullptr;
+    OLVA_Device_InputType* m_leftInputType = nullptr;
 };
