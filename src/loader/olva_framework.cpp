@@ -18,7 +18,15 @@ void olva_framework::Init(std::string config)
 
     // Parse into a temporary first: a malformed text throws before anything
     // stored has changed. No callback, exceptions on, comments rejected.
-    nlohmann::json parsed = nlohmann::json::parse(config, nullptr, true, false);
+    nlohmann::json parsed;
+    try {
+        parsed = nlohmann::json::parse(config, nullptr, true, false);
+    } catch (const nlohmann::json::out_of_range& e) {
+        // A number beyond double range ("1e400") is the one text the parser
+        // rejects with out_of_range; callers catch parse_error for every
+        // text that cannot be read, so it leaves as one.
+        throw nlohmann::json::parse_error::create(101, 0, e.what(), nullptr);
+    }
     std::swap(m_config, parsed);
 
     // The non-const subscript turns a null configuration into an object,
