@@ -467,8 +467,9 @@ void BindingsChecker::CheckDefaultBindings()
         }
         if (lastOfKind != static_cast<int>(i)) {
             m_findings.Add(Severity::Warning, "entry-never-selected", m_options.manifest, at,
-                           "default_bindings[" + std::to_string(lastOfKind) + "] has the same controller type " +
-                               Quoted(type) + " and replaces this entry, which is never selected");
+                           "default_bindings[" + std::to_string(lastOfKind) +
+                               "], a later entry of the same controller type, replaces this one, which is never "
+                               "selected");
             continue;
         }
         const Json::Value& url = entry["binding_url"];
@@ -722,6 +723,18 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
                 }
             }
         }
+    }
+
+    // A file that gives no action any source is one finding, not one per
+    // declared action.
+    const bool anySource = std::any_of(file.actions.begin(), file.actions.end(), [](const ActionReport& action) {
+        return !action.hands[kLeft].empty() || !action.hands[kRight].empty();
+    });
+    if (!anySource) {
+        m_findings.Add(Severity::Warning, "no-sources", file.path, "",
+                       "no action gets a source on either hand from this file; when it is selected every action "
+                       "stays inactive");
+        return;
     }
 
     // Declared actions that this file leaves without a source on either hand.

@@ -1,0 +1,172 @@
+// olva-check runtime: the configuration read as OLVA_CreateRuntime reads it,
+// the dynamic loader's own error text, and which entry points the test
+// runtimes provide.
+#include "tool_process.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+using olva::test::ParseReport;
+using olva::test::RunTool;
+
+std::string ConfigFor(const std::string& runtime) { return R"({"olvaruntimepath": ")" + runtime + "\"}"; }
+
+const nlohmann::json* EntryNamed(const nlohmann::json& report, const std::string& name)
+{
+    for (const nlohmann::json& entry : report.at("entry_points")) {
+        if (entry.at("name") == name) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+TEST(RuntimeCheck, FullRuntimeProvidesEveryEntryPoint)
+{
+    const auto run = RunTool({"runtime", ConfigFor(OLVA_TEST_RUNTIME_FULL), "--json", "--strict"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    const nlohmann::json report = ParseReport(run);
+    EXPECT_EQ(report.at("opened"), true);
+    EXPECT_EQ(report.at("olvaruntimepath"), OLVA_TEST_RUNTIME_FULL);
+    EXPECT_EQ(report.at("provided"), 83);
+    ASSERT_EQ(report.at("entry_points").size(), 83u);
+    EXPECT_EQ(report.at("entry_points")[0].at("name"), "OLVA_CreateRenderer");
+    EXPECT_TRUE(report.at("findings").empty());
+
+    const auto human = RunTool({"runtime", ConfigFor(OLVA_TEST_RUNTIME_FULL)});
+    EXPECT_NE(human.out.find("All 83 entry points are provided"), std::string::npos) << human.out;
+}
+
+TEST(RuntimeCheck, PartialRuntimeListsWhatTheLibraryAnswersItself)
+{
+    const auto run = RunTool({"runtime", ConfigFor(OLVA_TEST_RUNTIME_PARTIAL), "--json"});
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    const nlohmann::json report = ParseReport(run);
+    EXPECT_EQ(report.at("provided"), 4);
+    for (const char* name : {"OLVA_CreateRuntime", "OLVA_DestroyRuntime", "OLVA_WaitFrame", "OLVA_GetSupportedDevices"}) {
+        SCOPED_TRACE(name);
+        const nlohmann::json* entry = EntryNamed(report, name);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->at("provided"), true);
+        EXPECT_TRUE(entry->at("library_answers").is_null());
+    }
+    // What the application gets back instead, from the entry point table.
+    const std::pair<const char*, nlohmann::json> missing[] = {
+        {"OLVA_SubmitFrame", "-2"},
+        {"OLVA_SetPerformanceLevels", "false"},
+        {"OLVA_ReleaseControllerModelData", nullptr},
+    };
+    for (const auto& [name, answer] : missing) {
+        SCOPED_TRACE(name);
+        const nlohmann::json* entry = EntryNamed(report, name);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->at("provided"), false);
+        EXPECT_EQ(entry->at("library_answers"), answer);
+    }
+    // The input system needs more than OLVA_GetSupportedDevices.
+    ASSERT_EQ(report.at("findings").size(), 1u);
+    const nlohmann::json& finding = report.at("findings")[0];
+    EXPECT_EQ(finding.at("severity"), "warning");
+    EXPECT_EQ(finding.at("code"), "input-functions-missing");
+    EXPECT_EQ(finding.at("message"),
+              "the input system calls OLVA_GetSupportedDeviceInputType, OLVA_IsDeviceConnected, "
+              "OLVA_GetInputClickStates, OLVA_GetInputTouchStates, OLVA_GetInputIdConfiguration, "
+              "OLVA_GetInputAnalogState, which the runtime library lacks: the controllers' input, or part of it, "
+              "always reads as absent");
+
+    EXPECT_EQ(RunTool({"runtime", ConfigFor(OLVA_TEST_RUNTIME_PARTIAL), "--strict"}).status, 1);
+
+    const auto human = RunTool({"runtime", ConfigFor(OLVA_TEST_RUNTIME_PARTIAL)});
+    EXPECT_NE(human.out.find("4 of 83 provided"), std::string::npos) << human.out;
+    EXPECT_NE(human.out.find("Missing: the library answers -2 (77)"), std::string::npos) << human.out;
+    EXPECT_NE(human.out.find("Missing: the library answers false (1)"), std::string::npos) << human.out;
+}
+
+TEST(RuntimeCheck, RuntimeWithoutCreateRuntimeIsAnError)
+{
+    const auto run = RunTool({"runtime", ConfigFor(OLVA_TEST_RUNTIME_NO_CREATE), "--json"});
+    EXPECT_EQ(run.status, 1);
+    const nlohmann::json report = ParseReport(run);
+    EXPECT_EQ(report.at("provided"), 82);
+    ASSERT_EQ(report.at("findings").size(), 1u);
+    EXPECT_EQ(report.at("findings")[0].at("code"), "create-runtime-missing");
+}
+
+TEST(RuntimeCheck, LibrariesThatDoNotOpenReportTheDynamicLoadersText)
+{
+    struct Row {
+        std::string path;
+        const char* loaderText;  // part of dlerror's text
+    };
+    const Row rows[] = {
+        {"/nonexistent/libruntime.so", "cannot open shared object file"},
+        {std::string(OLVA_CHECK_DATA_DIR) + "/clean/actions.json", "invalid ELF header"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        const auto run = RunTool({"runtime", ConfigFor(row.path), "--json"});
+        EXPECT_EQ(run.status, 1);
+        const nlohmann::json report = ParseReport(run);
+        EXPECT_EQ(report.at("opened"), false);
+        EXPECT_NE(report.at("dlopen_error").get<std::string>().find(row.loaderText), std::string::npos);
+        ASSERT_EQ(report.at("findings").size(), 1u);
+        const nlohmann::json& finding = report.at("findings")[0];
+        EXPECT_EQ(finding.at("code"), "runtime-not-opened");
+        EXPECT_EQ(finding.at("location"), "olvaruntimepath");
+        const std::string message = finding.at("message");
+        EXPECT_NE(message.find(row.loaderText), std::string::npos) << message;
+        EXPECT_NE(message.find("\"dlopen调用失败\""), std::string::npos) << message;
+    }
+}
+
+TEST(RuntimeCheck, ConfigurationsTheLibraryRejects)
+{
+    struct Row {
+        const char* text;
+        const char* code;
+        const char* messagePart;
+    };
+    const Row rows[] = {
+        {"{\"olvaruntimepath\": \"x.so\"} // comment", "config-not-json", "parse_error.101"},
+        {"{\"olvaruntimepath\": ", "config-not-json", "parse_error.101"},
+        {"[\"olvaruntimepath\"]", "config-not-object", "type_error.305"},
+        {"{}", "runtime-path-missing", "\"olvaruntimepath\" is missing; OLVA_CreateRuntime throws \"读取runtimePath路径失败\""},
+        {"{\"olvaruntimepath\": 5}", "runtime-path-missing", "\"olvaruntimepath\" is not a string"},
+        {"not-a-file-and-not-json", "config-unreadable", "cannot read this configuration file"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const auto run = RunTool({"runtime", row.text, "--json"});
+        EXPECT_EQ(run.status, 1);
+        const nlohmann::json report = ParseReport(run);
+        EXPECT_EQ(report.at("opened"), false);
+        ASSERT_EQ(report.at("findings").size(), 1u);
+        EXPECT_EQ(report.at("findings")[0].at("code"), row.code);
+        EXPECT_NE(report.at("findings")[0].at("message").get<std::string>().find(row.messagePart), std::string::npos)
+            << report.at("findings")[0].dump();
+    }
+}
+
+TEST(RuntimeCheck, ConfigurationFromAFile)
+{
+    char path[] = "/tmp/olva_check_config_XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    std::ofstream(path) << ConfigFor(OLVA_TEST_RUNTIME_FULL);
+    const auto run = RunTool({"runtime", path, "--json"});
+    unlink(path);
+    ASSERT_EQ(run.status, 0) << run.out;
+    const nlohmann::json report = ParseReport(run);
+    EXPECT_EQ(report.at("configuration"), path);
+    EXPECT_EQ(report.at("provided"), 83);
+}
+
+}  // namespace
