@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang under AddressSanitizer and
 # UndefinedBehaviorSanitizer (build/fuzz) and runs each for SECONDS seconds,
-# starting from the seed corpus in fuzz/corpus/<target> with the dictionary
+# starting from the seeds in fuzz/corpus/<target> and those fuzz/make_seeds.sh
+# makes from the test fixtures and examples, with the dictionary
 # fuzz/<target>.dict. New inputs collect in build/fuzz/corpus/<target>;
 # crashes are written to build/fuzz/artifacts/.
 #
@@ -40,6 +41,9 @@ fi
 echo "== fuzz: build ${targets[*]}"
 cmake --build "$build_dir" -j"${JOBS:-2}" --target "${targets[@]}"
 
+# Seeds from the test fixtures and bundled examples, made afresh each run.
+fuzz/make_seeds.sh "$build_dir/seeds"
+
 export ASAN_OPTIONS="abort_on_error=1:detect_leaks=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
 
@@ -56,9 +60,11 @@ for target in "${targets[@]}"; do
         options+=(-dict="fuzz/$target.dict")
     fi
     seeds=()
-    if [ -d "fuzz/corpus/$target" ]; then
-        seeds+=("fuzz/corpus/$target")
-    fi
+    for dir in "fuzz/corpus/$target" "$build_dir/seeds/$target"; do
+        if [ -d "$dir" ]; then
+            seeds+=("$dir")
+        fi
+    done
     echo "== fuzz: $target for ${seconds}s"
     start=$(date +%s)
     if "$build_dir/fuzz/$target" "${options[@]}" "$corpus" "${seeds[@]}" 2>"$build_dir/$target.log"; then
