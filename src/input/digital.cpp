@@ -61,6 +61,106 @@ int64_t StartMinusEnd(const timespec& start, const timespec& end) noexcept
 
 using namespace olva::input;
 
+namespace {
+
+// One hand's evaluation. With replacedWhenQuiet set, a result with neither
+// state nor change is about to be overwritten whole by the other hand's
+// evaluation, so its closing clock reading and writes are left out.
+void EvaluateHand(olva_input& input, OLVA_DeviceType device, const OLVA_XrAction* action,
+                  OLVA_XrInputDigitalActionData* data, bool replacedWhenQuiet)
+{
+    if (device != OLVA_DEVICE_TYPE_RIGHT_CONTROLLER && device != OLVA_DEVICE_TYPE_LEFT_CONTROLLER) {
+        return;
+    }
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    data->isActive = 0;
+    data->inputSource = 0;
+
+    const bool listOfRightHand = device == OLVA_DEVICE_TYPE_RIGHT_CONTROLLER;
+    const unsigned long handle = listOfRightHand ? action->rightInputValue : action->leftInputValue;
+    const std::vector<OLVA_XrActionSource*>& sources = listOfRightHand ? action->rightSources : action->leftSources;
+    const auto* value = reinterpret_cast<const OLVA_XrInputValue*>(handle);
+
+    // Which hand's input type and last-state fields apply follows from the
+    // input value's own path, byte for byte; any other path recognises no
+    // source.
+    const bool rightHand = value != nullptr && value->path == kRightHandPath;
+    const bool leftHand = value != nullptr && value->path == kLeftHandPath;
+    static const InputSnapshot kNothing{};
+    const InputSnapshot& snapshot = value != nullptr ? value->current : kNothing;
+
+    EdgeFlagCapture previous;
+    bool current = false;
+    bool changed = false;
+    bool active = false;
+
+    OLVA_Device_InputType inputType = OLVA_INPUT_TYPE_NONE;
+    if ((rightHand || leftHand) && !sources.empty()) {
+        OLVA_Device_InputType*& cached = rightHand ? input.m_rightInputType : input.m_leftInputType;
+        if (cached == nullptr) {
+            cached = &input.m_deviceInputTypes[rightHand ? OLVA_DEVICE_TYPE_RIGHT_CONTROLLER : OLVA_DEVICE_TYPE_LEFT_CONTROLLER];
+        }
+        inputType = *cached;
+    }
+
+    for (OLVA_XrActionSource* source : sources) {
+        const DigitalRule* rule = (rightHand || leftHand) ? DigitalRuleByNumber(source->digitalRule) : nullptr;
+        if (rule == nullptr || rule->decision == Decision::Never) {
+            active = false;
+            continue;
+        }
+
+        const EdgeFlag flagId = rightHand ? rule->rightFlag : rule->leftFlag;
+        bool& flag = EdgeFlagValue(flagId);
+        unsigned int& lastState =
+            (rule->lastState == LastState::AlwaysRight || (rule->lastState == LastState::OfHand && rightHand))
+                ? source->lastStateRight
+                : source->lastStateLeft;
+        const uint64_t mask = rule->decision == Decision::TouchBit ? snapshot.touchStates : snapshot.clickStates;
+
+        if (rule->number <= 7) {
+            // Trigger, grip and the four directions go through the decision
+            // member with their input code.
+            const uint64_t inputCode = rule->decision == Decision::Direction
+                                           ? DirectionCode(rule->direction, inputType)
+                                           : ButtonBitNumber(rule->button, inputType);
+            const OLVA_Vector2f analog = rule->button == Button::Grip      ? snapshot.analog[2]
+                                         : rule->button == Button::Trigger ? snapshot.analog[1]
+                                                                           : snapshot.analog[0];
+            input.OLVA_DetermineXrActionState(inputType, inputCode, mask, previous[flagId], flag, analog,
+                                              source->clickActivateThreshold, source->clickDeactivateThreshold,
+                                              current, changed, lastState);
+        } else {
+            const bool on = (mask & ButtonBit(rule->button, inputType)) != 0;
+            ApplyEdgeLogic(on, previous[flagId], flag, current, changed, lastState);
+        }
+        active = true;
+        if (current || changed) {
+            break;  // later sources keep their last states until a scan reaches them
+        }
+    }
+
+    if (replacedWhenQuiet && !current && !changed) {
+        return;
+    }
+    timespec end{};
+    clock_gettime(CLOCK_MONOTONIC, &end);
+    data->isActive = active;
+    data->inputSource = handle;
+    data->currentState = current;
+    data->changedSinceLastSync = changed;
+    data->time = StartMinusEnd(start, end);
+}
+
+}  // namespace
+
+void olva_input::OLVA_UpdateXrActionDigitalData(OLVA_DeviceType device, const OLVA_XrAction* action,
+                                                OLVA_XrInputDigitalActionData* data)
+{
+    EvaluateHand(*this, device, action, data, false);
+}
+
 int32_t olva_input::OLVA_GetXrActionDigitalData(void* runtime, unsigned long action,
                                                 OLVA_XrInputDigitalActionData* data, unsigned int,
                                                 unsigned long inputSource)
@@ -91,96 +191,13 @@ int32_t olva_input::OLVA_GetXrActionDigitalData(void* runtime, unsigned long act
         // Neither hand of this action: answer as for both hands.
     }
     if (record->rightInputValue != 0) {
-        OLVA_UpdateXrActionDigitalData(OLVA_DEVICE_TYPE_RIGHT_CONTROLLER, record, data);
+        EvaluateHand(*this, OLVA_DEVICE_TYPE_RIGHT_CONTROLLER, record, data, record->leftInputValue != 0);
     }
     // The right hand wins whenever it reports a state or a change.
     if (record->leftInputValue != 0 && data->currentState == 0 && data->changedSinceLastSync == 0) {
         OLVA_UpdateXrActionDigitalData(OLVA_DEVICE_TYPE_LEFT_CONTROLLER, record, data);
     }
     return 0;
-}
-
-void olva_input::OLVA_UpdateXrActionDigitalData(OLVA_DeviceType device, const OLVA_XrAction* action,
-                                                OLVA_XrInputDigitalActionData* data)
-{
-    if (device != OLVA_DEVICE_TYPE_RIGHT_CONTROLLER && device != OLVA_DEVICE_TYPE_LEFT_CONTROLLER) {
-        return;
-    }
-    timespec start{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    data->isActive = 0;
-    data->inputSource = 0;
-
-    const bool listOfRightHand = device == OLVA_DEVICE_TYPE_RIGHT_CONTROLLER;
-    const unsigned long handle = listOfRightHand ? action->rightInputValue : action->leftInputValue;
-    const std::vector<OLVA_XrActionSource*>& sources = listOfRightHand ? action->rightSources : action->leftSources;
-    const auto* value = reinterpret_cast<const OLVA_XrInputValue*>(handle);
-
-    // Which hand's input type and last-state fields apply follows from the
-    // input value's own path, byte for byte; any other path recognises no
-    // source.
-    const bool rightHand = value != nullptr && value->path == kRightHandPath;
-    const bool leftHand = value != nullptr && value->path == kLeftHandPath;
-    const InputSnapshot snapshot = value != nullptr ? value->current : InputSnapshot{};
-
-    const EdgeFlagSnapshot previous = CaptureEdgeFlags();
-    bool current = false;
-    bool changed = false;
-    bool active = false;
-
-    OLVA_Device_InputType inputType = OLVA_INPUT_TYPE_NONE;
-    if ((rightHand || leftHand) && !sources.empty()) {
-        OLVA_Device_InputType*& cached = rightHand ? m_rightInputType : m_leftInputType;
-        if (cached == nullptr) {
-            cached = &m_deviceInputTypes[rightHand ? OLVA_DEVICE_TYPE_RIGHT_CONTROLLER : OLVA_DEVICE_TYPE_LEFT_CONTROLLER];
-        }
-        inputType = *cached;
-    }
-
-    for (OLVA_XrActionSource* source : sources) {
-        const DigitalRule* rule = (rightHand || leftHand) ? DigitalRuleByNumber(source->digitalRule) : nullptr;
-        if (rule == nullptr || rule->decision == Decision::Never) {
-            active = false;
-            continue;
-        }
-
-        const EdgeFlag flagId = rightHand ? rule->rightFlag : rule->leftFlag;
-        bool& flag = EdgeFlagValue(flagId);
-        unsigned int& lastState =
-            (rule->lastState == LastState::AlwaysRight || (rule->lastState == LastState::OfHand && rightHand))
-                ? source->lastStateRight
-                : source->lastStateLeft;
-        const uint64_t mask = rule->decision == Decision::TouchBit ? snapshot.touchStates : snapshot.clickStates;
-
-        if (rule->number <= 7) {
-            // Trigger, grip and the four directions go through the decision
-            // member with their input code.
-            const uint64_t inputCode = rule->decision == Decision::Direction
-                                           ? DirectionCode(rule->direction, inputType)
-                                           : ButtonBitNumber(rule->button, inputType);
-            const OLVA_Vector2f analog = rule->button == Button::Grip      ? snapshot.analog[2]
-                                         : rule->button == Button::Trigger ? snapshot.analog[1]
-                                                                           : snapshot.analog[0];
-            OLVA_DetermineXrActionState(inputType, inputCode, mask, previous[flagId], flag, analog,
-                                        source->clickActivateThreshold, source->clickDeactivateThreshold, current,
-                                        changed, lastState);
-        } else {
-            const bool on = (mask & ButtonBit(rule->button, inputType)) != 0;
-            ApplyEdgeLogic(on, previous[flagId], flag, current, changed, lastState);
-        }
-        active = true;
-        if (current || changed) {
-            break;  // later sources keep their last states until a scan reaches them
-        }
-    }
-
-    timespec end{};
-    clock_gettime(CLOCK_MONOTONIC, &end);
-    data->isActive = active;
-    data->inputSource = handle;
-    data->currentState = current;
-    data->changedSinceLastSync = changed;
-    data->time = StartMinusEnd(start, end);
 }
 
 void olva_input::OLVA_DetermineXrActionState(OLVA_Device_InputType inputType, uint64_t inputCode,

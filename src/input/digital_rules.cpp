@@ -10,9 +10,6 @@ OLVA_EDGE_FLAGS(OLVA_DEFINE_EDGE_FLAG_)
 
 namespace olva::input {
 
-namespace {
-
-// Indexed by EdgeFlag.
 bool* const kEdgeFlagAddress[kUsedEdgeFlagCount] = {
     &_rightTriggerPressed, &_rightGripPressed, &_rightThumbPressed, &_aButtonPressed, &_bButtonPressed,
     &_leftTriggerPressed, &_leftGripPressed, &_leftThumbPressed, &_xButtonPressed, &_yButtonPressed,
@@ -22,6 +19,7 @@ bool* const kEdgeFlagAddress[kUsedEdgeFlagCount] = {
     &_leftJoystickEast, &_leftJoystickWest, &_leftJoystickNorth, &_leftJoystickSouth,
 };
 
+namespace {
 constexpr std::string_view kAnyKind{};
 constexpr std::string_view kAnyMode{};
 constexpr std::string_view kStick[2] = {"/input/joystick", "/input/trackpad"};
@@ -53,14 +51,6 @@ const DigitalRule kDigitalRules[kDigitalRuleCount] = {
     {19,  {"/input/menu"},         "click",  kAnyMode, Decision::ClickBit,  Button::Menu,    kNoDirection,     EdgeFlag::MenuButtonPressed,   EdgeFlag::MenuButtonPressed,  LastState::OfHand},
 };
 
-const DigitalRule* DigitalRuleByNumber(int number) noexcept
-{
-    if (number < 1 || number > kDigitalRuleCount) {
-        return nullptr;
-    }
-    return &kDigitalRules[number - 1];
-}
-
 int MatchDigitalRule(std::string_view componentPath, std::string_view inputKind, std::string_view mode) noexcept
 {
     for (const DigitalRule& rule : kDigitalRules) {
@@ -78,20 +68,6 @@ int MatchDigitalRule(std::string_view componentPath, std::string_view inputKind,
         return rule.number;
     }
     return 0;
-}
-
-bool& EdgeFlagValue(EdgeFlag flag) noexcept
-{
-    return *kEdgeFlagAddress[static_cast<int>(flag)];
-}
-
-EdgeFlagSnapshot CaptureEdgeFlags() noexcept
-{
-    EdgeFlagSnapshot snapshot;
-    for (int i = 0; i < kUsedEdgeFlagCount; ++i) {
-        snapshot.value[i] = *kEdgeFlagAddress[i];
-    }
-    return snapshot;
 }
 
 uint32_t ButtonBitNumber(Button button, OLVA_Device_InputType inputType) noexcept

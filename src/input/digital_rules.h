@@ -42,16 +42,38 @@ enum class EdgeFlag : uint8_t {
 inline constexpr int kUsedEdgeFlagCount = static_cast<int>(EdgeFlag::None);
 static_assert(kUsedEdgeFlagCount == 27, "27 of the 31 edge flags belong to a rule");
 
-// The exported global behind a flag.
-bool& EdgeFlagValue(EdgeFlag flag) noexcept;
+// The exported globals behind the flags, indexed by EdgeFlag.
+extern bool* const kEdgeFlagAddress[kUsedEdgeFlagCount];
 
-// The values of the 27 flags at one moment. A hand evaluation takes one at
-// its start: those are the "previous" values for every source it scans.
-struct EdgeFlagSnapshot {
-    bool value[kUsedEdgeFlagCount];
-    bool operator[](EdgeFlag flag) const noexcept { return value[static_cast<int>(flag)]; }
+inline bool& EdgeFlagValue(EdgeFlag flag) noexcept
+{
+    return *kEdgeFlagAddress[static_cast<int>(flag)];
+}
+
+// The flags as they stood when a hand evaluation began: the "previous"
+// values for every source it scans, also after an earlier source of the
+// scan has moved a flag. Each flag is read at its first use, which always
+// comes before the scan can write it, so this equals reading all of them at
+// the start, without paying for the flags the scan never reaches.
+class EdgeFlagCapture {
+public:
+    bool operator[](EdgeFlag flag) noexcept
+    {
+        const uint32_t bit = uint32_t{1} << static_cast<int>(flag);
+        if ((m_read & bit) == 0) {
+            m_read |= bit;
+            if (EdgeFlagValue(flag)) {
+                m_values |= bit;
+            }
+        }
+        return (m_values & bit) != 0;
+    }
+
+private:
+    uint32_t m_read = 0;
+    uint32_t m_values = 0;
 };
-EdgeFlagSnapshot CaptureEdgeFlags() noexcept;
+static_assert(kUsedEdgeFlagCount <= 32, "one bit per flag");
 
 struct DigitalRule {
     uint8_t number;                      // 1-based, as the rules are numbered
@@ -70,7 +92,10 @@ inline constexpr int kDigitalRuleCount = 19;
 extern const DigitalRule kDigitalRules[kDigitalRuleCount];
 
 // The rule with this number (1..19), or null for 0 and out-of-range numbers.
-const DigitalRule* DigitalRuleByNumber(int number) noexcept;
+inline const DigitalRule* DigitalRuleByNumber(int number) noexcept
+{
+    return number >= 1 && number <= kDigitalRuleCount ? &kDigitalRules[number - 1] : nullptr;
+}
 
 // Number of the first rule whose component path, input kind and mode (where
 // the rule names them) equal the source's, ignoring ASCII case; 0 for none.

@@ -137,13 +137,19 @@ TEST(DigitalRuleTable, EdgeFlagsNameTheExportedGlobals)
         SCOPED_TRACE(static_cast<int>(row.flag));
         EXPECT_EQ(&EdgeFlagValue(row.flag), row.global);
 
-        // A snapshot holds each flag at its own place.
+        // A capture keeps each flag's first reading, whatever happens to
+        // the flag afterwards.
         *row.global = true;
-        const EdgeFlagSnapshot snapshot = CaptureEdgeFlags();
-        *row.global = false;
+        EdgeFlagCapture capture;
         for (const Row& other : rows) {
-            EXPECT_EQ(snapshot[other.flag], other.flag == row.flag);
+            EXPECT_EQ(capture[other.flag], other.flag == row.flag);
         }
+        *row.global = false;
+        _rightTriggerPressed = !_rightTriggerPressed;
+        for (const Row& other : rows) {
+            EXPECT_EQ(capture[other.flag], other.flag == row.flag);
+        }
+        _rightTriggerPressed = false;
     }
 }
 
