@@ -183,10 +183,11 @@ typedef struct OLVA_XrInputAnalogActionData {
  * null or empty path, a path that is not valid UTF-8, a manifest or selected
  * binding file that is not valid JSON or has a member of the wrong type, or
  * when no default binding entry can be selected; or the nonzero result of
- * the runtime's OLVA_GetSupportedDevices. A file that cannot be opened (or
- * is not a regular file) reads as an empty object and loading goes on. A
- * runtime whose OLVA_GetSupportedDeviceInputType writes nothing gets input
- * type OLVA_INPUT_TYPE_OTHER for that device. */
+ * the runtime's OLVA_GetSupportedDevices, in which case the new manifest is
+ * kept (its actions serve later lookups) and nothing else changes. A file
+ * that cannot be opened (or is not a regular file) reads as an empty object
+ * and loading goes on. A runtime whose OLVA_GetSupportedDeviceInputType
+ * writes nothing gets input type OLVA_INPUT_TYPE_OTHER for that device. */
 OLVA_API int32_t OLVA_XrActionManifestPath(void* runtime, const char* manifestPath);
 
 /* Handle of a declared action set (lower-cased name). Before any manifest

@@ -341,6 +341,11 @@ std::optional<DocumentError> ReadBindingUrl(const Json::Value& manifest, int cho
     if (chosen < 0) {
         return Fail(file, "default_bindings", "no entry for the controllers present and no \"OLVA_JoyStick\" entry");
     }
+    if (!manifest.isObject() || !manifest["default_bindings"].isArray() ||
+        static_cast<Json::ArrayIndex>(chosen) >= manifest["default_bindings"].size() ||
+        !manifest["default_bindings"][static_cast<Json::ArrayIndex>(chosen)].isObject()) {
+        return Fail(file, Element("default_bindings", static_cast<Json::ArrayIndex>(chosen)), "no such entry");
+    }
     const Json::Value& value = manifest["default_bindings"][static_cast<Json::ArrayIndex>(chosen)]["binding_url"];
     if (!ReadsAsText(value)) {
         return Fail(file, Member(Element("default_bindings", static_cast<Json::ArrayIndex>(chosen)), "binding_url"),
