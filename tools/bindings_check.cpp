@@ -34,6 +34,8 @@ constexpr std::string_view kRightHand = "/user/hand/right";
 constexpr std::size_t kLeft = 0;
 constexpr std::size_t kRight = 1;
 constexpr const char* kHandNames[2] = {"left", "right"};
+// The set that an action set lookup makes when the manifest declares none.
+constexpr const char* kDemoActionSet = "/actions/demo";
 
 // ---- Controller setups
 
@@ -430,10 +432,21 @@ bool BindingsChecker::ReadManifest()
     }
     m_manifestUsable = true;
     m_setNames = olva::input::DeclaredActionSetNames(m_manifest);
-    if (m_setNames.empty()) {
-        m_findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
-                       "the manifest declares no action sets, so no binding is ever built");
+    if (m_manifest.isObject() && !m_manifest["action_sets"].isNull()) {
+        if (m_setNames.empty()) {
+            m_findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
+                           "the manifest declares no action sets, so no binding is ever built");
+        }
+        return true;
     }
+    // Without "action_sets", an action set lookup before the first state
+    // update registers the demo set, and the library loads and builds the
+    // binding file for it.
+    m_setNames.push_back(kDemoActionSet);
+    m_findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
+                   "the manifest declares no action sets: bindings are built only for \"" +
+                       std::string(kDemoActionSet) +
+                       "\", and only when the application asks for an action set handle before its first update");
     return true;
 }
 

@@ -123,9 +123,12 @@ void ParseConfiguration(const ConfigurationText& configuration, RuntimeReport& r
     nlohmann::json parsed;
     try {
         parsed = nlohmann::json::parse(configuration.text, nullptr, true, false);
-    } catch (const nlohmann::json::parse_error& error) {
+    } catch (const nlohmann::json::exception& error) {
+        // parse_error, or out_of_range for a number beyond double range,
+        // which OLVA_CreateRuntime passes on as a parse_error too.
         findings.Add(Severity::Error, "config-not-json", configuration.origin, "",
-                     std::string("not valid JSON (comments are not accepted either); OLVA_CreateRuntime throws: ") +
+                     std::string("not valid JSON (comments are not accepted either); OLVA_CreateRuntime throws a "
+                                 "parse_error: ") +
                          error.what());
         return;
     }

@@ -74,7 +74,8 @@ const std::vector<FindingCase>& FindingCases()
            "reads empty bindings and no action gets a source"}}},
         {"no_action_sets", 0,
          {{"warning", "no-action-sets", "actions.json", "action_sets",
-           "the manifest declares no action sets, so no binding is ever built"},
+           "the manifest declares no action sets: bindings are built only for \"/actions/demo\", and only when "
+           "the application asks for an action set handle before its first update"},
           {"warning", "undeclared-set", "bindings.json", "bindings[\"/actions/main\"]",
            "the manifest declares no action set \"/actions/main\", so these bindings are never built"},
           {"warning", "no-sources", "bindings.json", "",

@@ -136,6 +136,7 @@ TEST(RuntimeCheck, ConfigurationsTheLibraryRejects)
     const Row rows[] = {
         {"{\"olvaruntimepath\": \"x.so\"} // comment", "config-not-json", "parse_error.101"},
         {"{\"olvaruntimepath\": ", "config-not-json", "parse_error.101"},
+        {"{\"olvaruntimepath\": \"x.so\", \"n\": 1e400}", "config-not-json", "out_of_range.406"},
         {"[\"olvaruntimepath\"]", "config-not-object", "type_error.305"},
         {"{}", "runtime-path-missing", "\"olvaruntimepath\" is missing; OLVA_CreateRuntime throws \"读取runtimePath路径失败\""},
         {"{\"olvaruntimepath\": 5}", "runtime-path-missing", "\"olvaruntimepath\" is not a string"},
