@@ -277,5 +277,26 @@ TEST_F(FrameUpdate, NullRuntimeChangesNothing)
     EXPECT_TRUE(records.right->currentValid);
 }
 
+TEST_F(FrameUpdate, FailedBuildPollsNothingAndIsRetried)
+{
+    SetController(OLVA_DEVICE_TYPE_RIGHT_CONTROLLER, OLVA_INPUT_TYPE_JOYSTICK);
+    OLVA_XrActionSet* set = olva::input::NewActionSet();
+    set->name = "/actions/game";
+    input.m_actionSetMap[set->name] = set;
+    Json::Value sources(Json::objectValue);  // sources must be a list
+    sources["first"] = Json::Value(Json::objectValue);
+    input.m_bindings["bindings"]["/actions/game"]["sources"] = sources;
+
+    EXPECT_EQ(Update(), OLVA_RESULT_INVALID_ARGUMENT);
+    EXPECT_FALSE(input.m_actionSetsBuilt);
+    EXPECT_TRUE(TakeCalls().empty());
+    EXPECT_FALSE(records.right->currentValid);
+
+    input.m_bindings["bindings"]["/actions/game"]["sources"] = Json::Value(Json::arrayValue);
+    EXPECT_EQ(Update(), 0);
+    EXPECT_TRUE(input.m_actionSetsBuilt);
+    EXPECT_TRUE(records.right->currentValid);
+}
+
 }  // namespace
 }  // namespace olva::test
