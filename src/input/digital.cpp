@@ -207,13 +207,15 @@ void olva_input::OLVA_DetermineXrActionState(OLVA_Device_InputType inputType, ui
 {
     // The thresholds are carried for bindings that name them; no decision
     // reads them, and the analog value matters only to the directions.
+    // Direction codes count west, north, east, south from 10 (joystick
+    // controller) or 6 (touch controller); every other code is a mask bit.
+    static constexpr Direction kFromFirstCode[] = {Direction::West, Direction::North, Direction::East,
+                                                   Direction::South};
     bool on = false;
     if (inputType == OLVA_INPUT_TYPE_JOYSTICK && inputCode >= 10 && inputCode <= 13) {
-        static constexpr Direction kByCode[] = {Direction::West, Direction::North, Direction::East, Direction::South};
-        on = JoystickSectorOn(kByCode[inputCode - 10], analog);
+        on = JoystickSectorOn(kFromFirstCode[inputCode - 10], analog);
     } else if (inputType == OLVA_INPUT_TYPE_TOUCH && inputCode >= 6 && inputCode <= 9) {
-        static constexpr Direction kByCode[] = {Direction::West, Direction::North, Direction::East, Direction::South};
-        on = TouchDiagonalOn(kByCode[inputCode - 6], analog);
+        on = TouchDiagonalOn(kFromFirstCode[inputCode - 6], analog);
     } else if (inputType == OLVA_INPUT_TYPE_JOYSTICK || inputType == OLVA_INPUT_TYPE_TOUCH) {
         on = inputCode < 64 && ((stateMask >> inputCode) & 1) != 0;
     }
