@@ -63,6 +63,14 @@ struct Behaviour<EntryPoint::OLVA_GetInputTouchStates> {
 };
 
 template <>
+struct Behaviour<EntryPoint::OLVA_GetInputIdConfiguration> {
+    static void Apply(void*, OLVA_DeviceType, OLVA_Device_InputType, uint32_t, uint64_t* configuration)
+    {
+        *configuration = 0xFF;  // every analog input configured
+    }
+};
+
+template <>
 struct Behaviour<EntryPoint::OLVA_GetInputAnalogState> {
     static void Apply(void*, OLVA_DeviceType, OLVA_Device_InputType, uint32_t, OLVA_Vector2f* value)
     {

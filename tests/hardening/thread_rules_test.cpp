@@ -12,6 +12,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -155,6 +158,76 @@ TEST(ThreadRules, ForwardedCallsRunOnManyThreadsAfterCreateRuntime)
         SCOPED_TRACE(static_cast<int>(entry));
         EXPECT_EQ(CallsOf(entry), total);
     }
+}
+
+TEST(ThreadRules, OneThreadDrivesTheInputSystemWhileOthersForward)
+{
+    // The input entry points stay on one thread (they share the registry);
+    // they reach the runtime through the same forwarding entry points that
+    // the other threads are calling at the same time.
+    std::string directory = (std::filesystem::temp_directory_path() / "olva_threads.XXXXXX").string();
+    ASSERT_NE(mkdtemp(directory.data()), nullptr);
+    std::ofstream(directory + "/binding.json") << R"({"bindings": {"/actions/main": {"sources": [
+        {"path": "/user/hand/right/input/trigger", "mode": "button", "inputs": {"click": {"output": "fire"}}},
+        {"path": "/user/hand/left/input/joystick", "mode": "joystick", "inputs": {"position": {"output": "move"}}}
+    ]}}})";
+    std::ofstream(directory + "/manifest.json") << R"({
+        "default_bindings": [{"controller_type": "OLVA_JoyStick", "binding_url": "binding.json"}],
+        "action_sets": [{"name": "/actions/main", "usage": "leftright"}],
+        "actions": [{"name": "fire", "type": "boolean"}, {"name": "move", "type": "vector2"}]})";
+    const std::string manifest = directory + "/manifest.json";
+
+    void* runtime = CreateConcurrentRuntime();
+    constexpr int kFrames = 300;
+    std::atomic<bool> inputDone{false};
+    std::atomic<int> forwardingFailures{0};
+    int32_t loaded = -1;
+    int failedFrames = 0;
+    int pressedFrames = 0;
+    int changedFrames = 0;
+    float lastMoveX = 0.0f;
+
+    RunThreads(kThreads, [&](int i) {
+        if (i != 0) {
+            while (!inputDone.load()) {
+                uint32_t connected = 0;
+                if (OLVA_WaitFrame(runtime, nullptr) != 0 ||
+                    OLVA_IsDeviceConnected(runtime, OLVA_DEVICE_TYPE_LEFT_CONTROLLER, &connected) != 0 ||
+                    connected != 1) {
+                    forwardingFailures.fetch_add(1);
+                }
+            }
+            return;
+        }
+        loaded = OLVA_XrActionManifestPath(runtime, manifest.c_str());
+        unsigned long fire = 0;
+        unsigned long move = 0;
+        OLVA_GetXrActionHandle(runtime, "fire", &fire);
+        OLVA_GetXrActionHandle(runtime, "move", &move);
+        for (int frame = 0; frame < kFrames; ++frame) {
+            OLVA_XrInputDigitalActionData digital = {};
+            OLVA_XrInputAnalogActionData analog = {};
+            if (OLVA_UpdateXrActionState(runtime, nullptr, 0, 0) != 0 ||
+                OLVA_GetXrActionDigitalData(runtime, fire, &digital, 0, 0) != 0 ||
+                OLVA_GetXrActionAnalogData(runtime, move, &analog, 0, 0) != 0) {
+                ++failedFrames;
+                continue;
+            }
+            pressedFrames += digital.currentState;
+            changedFrames += digital.changedSinceLastSync;
+            lastMoveX = analog.x;
+        }
+        inputDone.store(true);
+    });
+    std::filesystem::remove_all(directory);
+
+    EXPECT_EQ(loaded, 0);
+    EXPECT_EQ(failedFrames, 0);
+    EXPECT_EQ(forwardingFailures.load(), 0);
+    // The runtime presses every button on alternate frames.
+    EXPECT_EQ(pressedFrames, kFrames / 2);
+    EXPECT_GT(changedFrames, kFrames / 2);
+    EXPECT_EQ(lastMoveX, 0.5f);
 }
 
 }  // namespace
