@@ -46,11 +46,13 @@ struct Runtime {
 };
 
 std::mutex g_mutex;
-// Live runtimes; a handle is the address of one of them.
+// Live runtimes; a handle is the address of one of them. A static object,
+// not a leaked one: the library closes this module at exit, and whatever
+// the application did not destroy is released with it.
 std::vector<std::unique_ptr<Runtime>>& LiveRuntimes()
 {
-    static auto* runtimes = new std::vector<std::unique_ptr<Runtime>>();
-    return *runtimes;
+    static std::vector<std::unique_ptr<Runtime>> runtimes;
+    return runtimes;
 }
 
 Runtime* Find(void* handle)
