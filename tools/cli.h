@@ -8,7 +8,6 @@
 
 namespace olva::check {
 
-inline constexpr const char* kVersion = "2.0.0";
 
 inline constexpr const char* kUsage =
     "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict]\n"

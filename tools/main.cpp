@@ -26,7 +26,7 @@ int main(int argc, char** argv)
             std::cout << kHelp;
             return kExitClean;
         case Subcommand::Version:
-            std::cout << "olva-check " << kVersion << '\n';
+            std::cout << "olva-check " << OLVA_CHECK_VERSION << '\n';
             return kExitClean;
         case Subcommand::Runtime:
             return RunRuntimeCheck(command.runtime, std::cout);

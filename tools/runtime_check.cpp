@@ -78,7 +78,11 @@ ConfigurationText ReadConfiguration(const std::string& argument, Findings& findi
         return result;
     }
     struct stat info {};
-    if (stat(argument.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+    errno = 0;
+    const bool exists = stat(argument.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) {
+        errno = EISDIR;
+    } else if (exists) {
         std::ifstream file(argument, std::ios::binary);
         if (file) {
             std::ostringstream text;
@@ -96,6 +100,7 @@ ConfigurationText ReadConfiguration(const std::string& argument, Findings& findi
         result.read = true;
         return result;
     }
+    result.origin = argument;
     findings.Add(Severity::Error, "config-unreadable", argument, "",
                  "cannot read this configuration file (" + reason +
                      "), and the argument is not a JSON configuration text either");

@@ -22,6 +22,27 @@ namespace olva::test {
 inline const std::string kCheckTool = OLVA_CHECK_TOOL;
 inline const std::string kCheckData = OLVA_CHECK_DATA_DIR;
 
+// In a cross build the tool runs through the same emulator as the tests
+// (the program, then its arguments, joined with "|").
+inline std::vector<std::string> ToolCommand()
+{
+    std::vector<std::string> command;
+    const std::string emulator = OLVA_CHECK_EMULATOR;
+    std::size_t start = 0;
+    while (start < emulator.size()) {
+        std::size_t end = emulator.find('|', start);
+        if (end == std::string::npos) {
+            end = emulator.size();
+        }
+        if (end > start) {
+            command.push_back(emulator.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    command.push_back(kCheckTool);
+    return command;
+}
+
 struct ToolRun {
     int status = -1;  // exit status; -1 when it did not exit normally
     std::string out;
@@ -77,7 +98,8 @@ inline std::vector<char*> Pointers(std::vector<std::string>& texts)
 inline ToolRun RunTool(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {})
 {
     ToolRun run;
-    args.insert(args.begin(), kCheckTool);
+    const std::vector<std::string> command = ToolCommand();
+    args.insert(args.begin(), command.begin(), command.end());
     std::vector<std::string> env = ChildEnvironment(extraEnv);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
@@ -112,7 +134,8 @@ inline ToolRun RunTool(std::vector<std::string> args, const std::vector<std::str
 inline ToolRun RunToolOnTerminal(std::vector<std::string> args, const std::vector<std::string>& extraEnv = {})
 {
     ToolRun run;
-    args.insert(args.begin(), kCheckTool);
+    const std::vector<std::string> command = ToolCommand();
+    args.insert(args.begin(), command.begin(), command.end());
     std::vector<std::string> env = ChildEnvironment(extraEnv);
     std::vector<char*> argv = Pointers(args);
     std::vector<char*> envp = Pointers(env);
