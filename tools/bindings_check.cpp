@@ -330,6 +330,7 @@ struct BindingFileReport {
     bool usable = false;  // read and accepted
     std::vector<SetBinding> sets;
     std::vector<ActionReport> actions;
+    bool withTouchController = false;  // selected for a setup with a touch controller hand
 };
 
 struct SetupReport {
@@ -380,6 +381,7 @@ private:
     void WalkSources(const Json::Value& document, BindingFileReport& file);
     ActionReport& ActionFor(BindingFileReport& file, const std::string& outputName, const std::string& location);
     void JudgeActions(BindingFileReport& file);
+    void CheckSharedTouchBits(const BindingFileReport& file);
 
     // The binding path of a manifest path without a directory starts at "/".
     std::string NoDirectoryHint() const
@@ -529,6 +531,10 @@ void BindingsChecker::SelectForSetups()
             file = m_files.end() - 1;
         }
         file->setups.push_back(setup.name);
+        for (OLVA_DeviceType hand : {OLVA_DEVICE_TYPE_LEFT_CONTROLLER, OLVA_DEVICE_TYPE_RIGHT_CONTROLLER}) {
+            const auto found = setup.table.find(hand);
+            file->withTouchController |= found != setup.table.end() && found->second == OLVA_INPUT_TYPE_TOUCH;
+        }
         m_setups.push_back(std::move(report));
     }
 }
@@ -738,6 +744,10 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
         }
     }
 
+    if (file.withTouchController) {
+        CheckSharedTouchBits(file);
+    }
+
     // A file that gives no action any source is one finding, not one per
     // declared action.
     const bool anySource = std::any_of(file.actions.begin(), file.actions.end(), [](const ActionReport& action) {
@@ -764,6 +774,44 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
             m_findings.Add(Severity::Warning, "unbound-action", m_options.manifest,
                            MemberAt(ElementAt("actions", i), "name"),
                            "action " + Quoted(name) + " has no source on either hand in " + file.path);
+        }
+    }
+}
+
+// The touch controller reports menu, grip and trigger in the B, X and Y
+// bits: two different buttons bound on one hand then fire together.
+void BindingsChecker::CheckSharedTouchBits(const BindingFileReport& file)
+{
+    using olva::input::Decision;
+    struct FirstUse {
+        olva::input::Button button;
+        std::string component;
+        std::string action;
+    };
+    for (std::size_t hand : {kLeft, kRight}) {
+        std::map<std::pair<Decision, uint64_t>, FirstUse> byBit;
+        for (const ActionReport& action : file.actions) {
+            if (action.actionClass != ActionClass::Digital) {
+                continue;
+            }
+            for (const SourceUse& use : action.hands[hand]) {
+                const olva::input::DigitalRule* rule = olva::input::DigitalRuleByNumber(use.verdict.rule);
+                if (use.verdict.effect != "digital" || rule == nullptr || rule->decision == Decision::Direction) {
+                    continue;
+                }
+                const uint64_t bit = olva::input::ButtonBit(rule->button, OLVA_INPUT_TYPE_TOUCH);
+                const auto [first, inserted] =
+                    byBit.insert({{rule->decision, bit}, FirstUse{rule->button, use.component, action.name}});
+                if (inserted || first->second.button == rule->button) {
+                    continue;
+                }
+                const char* mask = rule->decision == Decision::ClickBit ? "click" : "touch";
+                m_findings.Add(Severity::Warning, "touch-shared-bit", file.path, use.location,
+                               "on a touch controller " + Quoted(first->second.component) + " and " +
+                                   Quoted(use.component) + " read the same " + mask + " " + BitText(bit) +
+                                   " of the " + kHandNames[hand] + " hand, so " + Quoted(first->second.action) +
+                                   " and " + Quoted(action.name) + " turn on together");
+            }
         }
     }
 }
