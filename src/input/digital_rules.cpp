@@ -70,35 +70,6 @@ int MatchDigitalRule(std::string_view componentPath, std::string_view inputKind,
     return 0;
 }
 
-uint32_t ButtonBitNumber(Button button, OLVA_Device_InputType inputType) noexcept
-{
-    // Bit numbers, indexed by Button: A, B, X, Y, menu, grip, trigger, thumb.
-    // On the touch controller menu, grip and trigger share the B, X and Y bits.
-    static constexpr uint8_t kJoystickController[] = {1, 2, 3, 4, 6, 7, 8, 9};
-    static constexpr uint8_t kTouchController[] = {1, 2, 3, 4, 2, 3, 4, 5};
-
-    const auto index = static_cast<std::size_t>(button);
-    return inputType == OLVA_INPUT_TYPE_JOYSTICK ? kJoystickController[index] : kTouchController[index];
-}
-
-uint64_t ButtonBit(Button button, OLVA_Device_InputType inputType) noexcept
-{
-    if (inputType != OLVA_INPUT_TYPE_JOYSTICK && inputType != OLVA_INPUT_TYPE_TOUCH) {
-        return 0;
-    }
-    return uint64_t{1} << ButtonBitNumber(button, inputType);
-}
-
-uint32_t DirectionCode(Direction direction, OLVA_Device_InputType inputType) noexcept
-{
-    // Indexed by Direction: east, west, north, south.
-    static constexpr uint8_t kJoystickController[] = {12, 10, 11, 13};
-    static constexpr uint8_t kOtherControllers[] = {8, 6, 7, 9};
-
-    const auto index = static_cast<std::size_t>(direction);
-    return inputType == OLVA_INPUT_TYPE_JOYSTICK ? kJoystickController[index] : kOtherControllers[index];
-}
-
 int AnalogSlotFor(std::string_view componentPath) noexcept
 {
     struct Row {

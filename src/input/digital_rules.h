@@ -101,19 +101,42 @@ inline const DigitalRule* DigitalRuleByNumber(int number) noexcept
 // the rule names them) equal the source's, ignoring ASCII case; 0 for none.
 int MatchDigitalRule(std::string_view componentPath, std::string_view inputKind, std::string_view mode) noexcept;
 
+// The number of a button's bit: the joystick controller's for input type 3,
+// the touch controller's for every other type (which then decides nothing).
+// This is the input code that selects a bit decision.
+inline uint32_t ButtonBitNumber(Button button, OLVA_Device_InputType inputType) noexcept
+{
+    // Indexed by Button: A, B, X, Y, menu, grip, trigger, thumb. On the
+    // touch controller menu, grip and trigger share the B, X and Y bits.
+    static constexpr uint8_t kJoystickController[] = {1, 2, 3, 4, 6, 7, 8, 9};
+    static constexpr uint8_t kTouchController[] = {1, 2, 3, 4, 2, 3, 4, 5};
+
+    const auto index = static_cast<std::size_t>(button);
+    return inputType == OLVA_INPUT_TYPE_JOYSTICK ? kJoystickController[index] : kTouchController[index];
+}
+
 // The mask bit of a button for a controller kind: input type 3 (joystick
 // controller) or 2 (touch controller). 0 for every other input type, so no
 // bit decision is ever on for them.
-uint64_t ButtonBit(Button button, OLVA_Device_InputType inputType) noexcept;
-
-// The number of that bit: the joystick controller's for input type 3, the
-// touch controller's for every other type (which then decides nothing).
-// This is the input code that selects a bit decision.
-uint32_t ButtonBitNumber(Button button, OLVA_Device_InputType inputType) noexcept;
+inline uint64_t ButtonBit(Button button, OLVA_Device_InputType inputType) noexcept
+{
+    if (inputType != OLVA_INPUT_TYPE_JOYSTICK && inputType != OLVA_INPUT_TYPE_TOUCH) {
+        return 0;
+    }
+    return uint64_t{1} << ButtonBitNumber(button, inputType);
+}
 
 // The input code that selects a direction decision: 10 to 13 (west, north,
 // east, south) for input type 3, 6 to 9 for every other type.
-uint32_t DirectionCode(Direction direction, OLVA_Device_InputType inputType) noexcept;
+inline uint32_t DirectionCode(Direction direction, OLVA_Device_InputType inputType) noexcept
+{
+    // Indexed by Direction: east, west, north, south.
+    static constexpr uint8_t kJoystickController[] = {12, 10, 11, 13};
+    static constexpr uint8_t kOtherControllers[] = {8, 6, 7, 9};
+
+    const auto index = static_cast<std::size_t>(direction);
+    return inputType == OLVA_INPUT_TYPE_JOYSTICK ? kJoystickController[index] : kOtherControllers[index];
+}
 
 // Index into InputSnapshot::analog read by an analog action for this
 // component path (ignoring case): 0 trackpad or joystick, 1 trigger, 2 grip;

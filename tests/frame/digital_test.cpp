@@ -312,6 +312,28 @@ TEST_F(DigitalData, RightHandWinsWhenItReportsStateOrChange)
     EXPECT_EQ(Query(action), (Outcome{1, 1, 0, Left()}));
 }
 
+TEST_F(DigitalData, RightHandWinsWithAChangeItHasNotReportedYet)
+{
+    // Both actions on both triggers. The second action sees the right
+    // trigger's release first; the first action still has it to report, and
+    // that keeps the answer on the right hand.
+    OLVA_XrAction* first = records.Action("boolean");
+    OLVA_XrAction* second = records.Action("boolean");
+    for (OLVA_XrAction* action : {first, second}) {
+        records.Bind(action, Hand::Right, "/input/trigger", "click");
+        records.Bind(action, Hand::Left, "/input/trigger", "click");
+    }
+    records.right->current.clickStates = 0x100;
+    EXPECT_EQ(Query(first), (Outcome{1, 1, 1, Right()}));
+    EXPECT_EQ(Query(second), (Outcome{1, 1, 1, Right()}));
+
+    records.right->current.clickStates = 0;
+    EXPECT_EQ(Query(second), (Outcome{1, 0, 1, Right()}));
+    EXPECT_EQ(Query(first), (Outcome{1, 0, 1, Right()}));
+    EXPECT_EQ(Query(first), (Outcome{1, 0, 0, Left()}));
+    EXPECT_EQ(Query(second), (Outcome{1, 0, 0, Left()}));
+}
+
 TEST_F(DigitalData, InputSourceSelectsAHand)
 {
     OLVA_XrAction* action = records.Action("boolean");
