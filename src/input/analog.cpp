@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 static_assert(offsetof(OLVA_XrInputAnalogActionData, isActive) == 0);
 static_assert(offsetof(OLVA_XrInputAnalogActionData, inputSource) == 8);
@@ -18,6 +19,26 @@ static_assert(offsetof(OLVA_XrInputAnalogActionData, time) == 40);
 static_assert(sizeof(OLVA_XrInputAnalogActionData) == 48);
 
 namespace {
+
+// The vector a hand's evaluation reports: that of its first source's slot,
+// or (0, 0) when there is none (also for a first source without a path,
+// which leaves the cleared record as it is).
+OLVA_Vector2f ReportedValue(unsigned long handle, const std::vector<OLVA_XrActionSource*>& sources)
+{
+    const auto* value = reinterpret_cast<const OLVA_XrInputValue*>(handle);
+    if (value == nullptr || sources.empty() || sources.front()->path.empty()) {
+        return {0.0f, 0.0f};
+    }
+    const int slot = sources.front()->analogSlot;
+    return slot >= 0 && slot < 3 ? value->current.analog[slot] : OLVA_Vector2f{0.0f, 0.0f};
+}
+
+// Whether a hand's evaluation writes every field of the record: all but one
+// whose first source has no path, which only clears isActive.
+bool WritesWholeRecord(const std::vector<OLVA_XrActionSource*>& sources)
+{
+    return sources.empty() || !sources.front()->path.empty();
+}
 
 int64_t StartMinusEnd(const timespec& start, const timespec& end) noexcept
 {
@@ -60,9 +81,15 @@ int32_t olva_input::OLVA_GetXrActionAnalogData(void* runtime, unsigned long acti
         }
         return 0;
     }
-    OLVA_UpdateXrActionAnalogData(OLVA_DEVICE_TYPE_RIGHT_CONTROLLER, record, data);
     // The right hand wins unless it rests at exactly (0, 0); -0.0 compares
-    // equal to zero, NaN does not.
+    // equal to zero, NaN does not. Evaluating a resting right hand has no
+    // effect when the left hand's evaluation overwrites the record whole,
+    // so it is skipped then.
+    const OLVA_Vector2f right = ReportedValue(record->rightInputValue, record->rightSources);
+    const bool rightRests = right.x == 0.0f && right.y == 0.0f;
+    if (record->leftInputValue == 0 || !rightRests || !WritesWholeRecord(record->leftSources)) {
+        OLVA_UpdateXrActionAnalogData(OLVA_DEVICE_TYPE_RIGHT_CONTROLLER, record, data);
+    }
     if (record->leftInputValue != 0 && data->x == 0.0f && data->y == 0.0f) {
         OLVA_UpdateXrActionAnalogData(OLVA_DEVICE_TYPE_LEFT_CONTROLLER, record, data);
     }
