@@ -250,6 +250,20 @@ TEST(BindingsCheck, DefaultSetupsAreTheFourInterestingOnes)
     ASSERT_EQ(files.size(), 3u);
     EXPECT_EQ(files[0].at("file"), dir + "/joystick.json");
     EXPECT_EQ(files[0].at("setups"), (nlohmann::json{"left-hand joystick controller", "no controllers"}));
+
+    // The same, for people.
+    const auto human = RunTool({"bindings", dir + "/actions.json"});
+    const std::string expected = "  left-hand joystick controller (left=joystick)\n"
+                                 "    selects  default_bindings[1] \"OLVA_JOYSTICK\"\n"
+                                 "    because  the left-hand controller is a joystick controller\n"
+                                 "    reads    " + dir + "/joystick.json\n";
+    EXPECT_NE(human.out.find(expected), std::string::npos) << human.out;
+    EXPECT_NE(human.out.find("  no controllers (none)\n"
+                             "    selects  default_bindings[1] \"OLVA_JOYSTICK\"\n"
+                             "    because  no controller matched an entry, so the \"OLVA_JoyStick\" entry is the\n"
+                             "             fallback\n"),
+              std::string::npos)
+        << human.out;
 }
 
 TEST(BindingsCheck, NothingSelectableIsReportedPerSetup)
