@@ -85,6 +85,10 @@ TEST(CheckerAgreement, EveryAcceptedManifestIsBuiltAsReported)
         SCOPED_TRACE(folder);
         ExpectCheckerAgreesWithLibrary(runtime, kCheckData + "/" + folder + "/actions.json");
     }
+#ifdef OLVA_EXAMPLE_MANIFEST
+    SCOPED_TRACE("the example manifest");
+    ExpectCheckerAgreesWithLibrary(runtime, OLVA_EXAMPLE_MANIFEST);
+#endif
 }
 
 }  // namespace
