@@ -392,10 +392,13 @@ private:
                    std::string();
     }
 
+    // Reads go through a const view: a non-const subscript would insert
+    // members into the document.
+    const Json::Value& Manifest() const { return m_manifest; }
+
     const BindingsOptions& m_options;
     Findings m_findings;
     Json::Value m_manifest;
-    bool m_manifestUsable = false;
     std::vector<std::string> m_setNames;  // declared, lower-cased, in array order
     std::vector<SetupReport> m_setups;
     std::vector<BindingFileReport> m_files;
@@ -432,9 +435,8 @@ bool BindingsChecker::ReadManifest()
         AddDocumentError(m_findings, "invalid-document", *invalid);
         return false;
     }
-    m_manifestUsable = true;
     m_setNames = olva::input::DeclaredActionSetNames(m_manifest);
-    if (m_manifest.isObject() && !m_manifest["action_sets"].isNull()) {
+    if (m_manifest.isObject() && !Manifest()["action_sets"].isNull()) {
         if (m_setNames.empty()) {
             m_findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
                            "the manifest declares no action sets, so no binding is ever built");
@@ -456,7 +458,7 @@ bool BindingsChecker::ReadManifest()
 // named but missing.
 void BindingsChecker::CheckDefaultBindings()
 {
-    const Json::Value& defaults = m_manifest.isObject() ? m_manifest["default_bindings"] : Json::Value::nullSingleton();
+    const Json::Value& defaults = m_manifest.isObject() ? Manifest()["default_bindings"] : Json::Value::nullSingleton();
     const olva::input::DefaultBindingIndexes last = olva::input::ScanDefaultBindings(m_manifest);
     for (Json::ArrayIndex i = 0; i < defaults.size(); ++i) {
         const std::string at = ElementAt("default_bindings", i);
@@ -520,7 +522,7 @@ void BindingsChecker::SelectForSetups()
         }
         report.selected = true;
         report.controllerType =
-            m_manifest["default_bindings"][static_cast<Json::ArrayIndex>(report.selection.chosen)]["controller_type"]
+            Manifest()["default_bindings"][static_cast<Json::ArrayIndex>(report.selection.chosen)]["controller_type"]
                 .asString();
         report.url = url;
         report.path = olva::input::BindingFilePath(m_options.manifest, url);
@@ -582,7 +584,7 @@ ActionReport& BindingsChecker::ActionFor(BindingFileReport& file, const std::str
     action.firstOutput = location;
     const int declared = DeclaredActionIndex(m_manifest, outputName);
     if (declared >= 0) {
-        const Json::Value& element = m_manifest["actions"][static_cast<Json::ArrayIndex>(declared)];
+        const Json::Value& element = Manifest()["actions"][static_cast<Json::ArrayIndex>(declared)];
         action.declared = true;
         action.manifestIndex = declared;
         action.name = element["name"].asString();
@@ -761,7 +763,7 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
     }
 
     // Declared actions that this file leaves without a source on either hand.
-    const Json::Value& actions = m_manifest["actions"];
+    const Json::Value& actions = Manifest()["actions"];
     std::set<std::string> seen;
     for (Json::ArrayIndex i = 0; actions.isArray() && i < actions.size(); ++i) {
         const std::string name = actions[i]["name"].asString();
