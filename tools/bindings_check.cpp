@@ -695,7 +695,7 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
                                ": every digital and analog query for it returns -8");
         }
         for (std::size_t hand : {kLeft, kRight}) {
-            std::set<std::string> seen;
+            std::map<int, const SourceUse*> firstByRule;
             for (std::size_t i = 0; i < action.hands[hand].size(); ++i) {
                 SourceUse& use = action.hands[hand][i];
                 Verdict& verdict = use.verdict;
@@ -710,14 +710,15 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
                         m_findings.Add(Severity::Warning, verdict.code, file.path, use.location,
                                        "boolean action " + Quoted(action.name) + " on " + Quoted(use.path) + " is " +
                                            verdict.text);
-                    } else if (!seen.insert(LowerKey(use.component) + '\n' + LowerKey(use.inputKey) + '\n' +
-                                            LowerKey(use.mode))
-                                    .second) {
-                        // The same input twice: each copy reads and moves the same edge flag.
+                    } else if (const auto [first, inserted] = firstByRule.insert({verdict.rule, &use}); !inserted) {
+                        // One rule decides one input with one edge flag, so a
+                        // second source it decides (the stick and the pad
+                        // included) reads and moves the same flag again.
                         m_findings.Add(Severity::Warning, "duplicate-source", file.path, use.location,
-                                       "action " + Quoted(action.name) + " already has input " +
-                                           Quoted(use.inputKey) + " of " + Quoted(use.path) + " on the " +
-                                           kHandNames[hand] + " hand; the copy makes it report the input twice");
+                                       "action " + Quoted(action.name) + " already reads this input on the " +
+                                           kHandNames[hand] + " hand through " + Quoted(first->second->path) +
+                                           " input " + Quoted(first->second->inputKey) + " (rule " +
+                                           std::to_string(verdict.rule) + "); the copy makes it report the input twice");
                     }
                     break;
                 case ActionClass::Analog:

@@ -141,8 +141,13 @@ const std::vector<FindingCase>& FindingCases()
            "action \"grab\" has no source on either hand in {dir}/bindings.json"}}},
         {"duplicate_source", 0,
          {{"warning", "duplicate-source", "bindings.json", "bindings[\"/actions/main\"].sources[1].inputs.click.output",
-           "action \"fire\" already has input \"click\" of \"/user/hand/right/input/Trigger\" on the right hand; the "
-           "copy makes it report the input twice"}}},
+           "action \"fire\" already reads this input on the right hand through \"/user/hand/right/input/trigger\" "
+           "input \"click\" (rule 2); the copy makes it report the input twice"}}},
+        // The stick and the pad share the thumb bit and its edge flag.
+        {"duplicate_stick_and_pad", 0,
+         {{"warning", "duplicate-source", "bindings.json", "bindings[\"/actions/main\"].sources[1].inputs.click.output",
+           "action \"fire\" already reads this input on the right hand through \"/user/hand/right/input/joystick\" "
+           "input \"click\" (rule 8); the copy makes it report the input twice"}}},
         // With no touch entry a touch controller falls back on the joystick
         // bindings, where the trigger and Y share a bit.
         {"touch_shared_bit", 0,
