@@ -396,6 +396,15 @@ private:
     // members into the document.
     const Json::Value& Manifest() const { return m_manifest; }
 
+    // A binding URL is always placed after the manifest's directory.
+    static std::string AbsoluteUrlHint(const std::string& url)
+    {
+        return !url.empty() && (url[0] == '/' || url[0] == '\\') ?
+                   " (a binding_url is always relative to the manifest's directory, even when it starts with \"" +
+                       url.substr(0, 1) + "\")" :
+                   std::string();
+    }
+
     const BindingsOptions& m_options;
     Findings m_findings;
     Json::Value m_manifest;
@@ -499,7 +508,7 @@ void BindingsChecker::CheckDefaultBindings()
             m_findings.Add(Severity::Warning, "binding-file-missing", m_options.manifest, MemberAt(at, "binding_url"),
                            "names " + Quoted(url.asString()) + ", but " + file +
                                " cannot be opened; when this entry is selected the library reads empty bindings "
-                               "and no action gets a source" + NoDirectoryHint());
+                               "and no action gets a source" + NoDirectoryHint() + AbsoluteUrlHint(url.asString()));
         }
     }
 }

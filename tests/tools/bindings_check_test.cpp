@@ -73,6 +73,11 @@ const std::vector<FindingCase>& FindingCases()
          {{"warning", "binding-file-missing", "actions.json", "default_bindings[1].binding_url",
            "names \"touch.json\", but {dir}/touch.json cannot be opened; when this entry is selected the library "
            "reads empty bindings and no action gets a source"}}},
+        {"absolute_binding_url", 0,
+         {{"warning", "binding-file-missing", "actions.json", "default_bindings[1].binding_url",
+           "names \"/elsewhere/touch.json\", but {dir}//elsewhere/touch.json cannot be opened; when this entry is "
+           "selected the library reads empty bindings and no action gets a source (a binding_url is always relative "
+           "to the manifest's directory, even when it starts with \"/\")"}}},
         {"no_action_sets", 0,
          {{"warning", "no-action-sets", "actions.json", "action_sets",
            "the manifest declares no action sets: bindings are built only for \"/actions/demo\", and only when "
