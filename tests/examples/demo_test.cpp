@@ -17,6 +17,7 @@ namespace {
 using json = nlohmann::ordered_json;
 
 const std::string kDemo = OLVA_DEMO;
+const std::string kEmulator = OLVA_DEMO_EMULATOR;  // empty unless cross-built
 const std::string kData = OLVA_DEMO_DATA_DIR;
 const std::string kWork = OLVA_DEMO_TEST_WORK_DIR;
 
@@ -29,7 +30,8 @@ struct DemoRun {
 DemoRun RunDemo(const std::string& arguments)
 {
     const std::string errPath = kWork + "/demo_test_stderr_" + std::to_string(::getpid()) + ".txt";
-    const std::string command = "'" + kDemo + "' " + arguments + " 2>'" + errPath + "'";
+    const std::string command =
+        (kEmulator.empty() ? "" : kEmulator + " ") + "'" + kDemo + "' " + arguments + " 2>'" + errPath + "'";
     DemoRun run;
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
