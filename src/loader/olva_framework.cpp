@@ -12,6 +12,20 @@ std::vector<std::string> g_funVec = {
 #undef OLVA_ENTRY
 };
 
+namespace {
+
+// Whether an address lies in the image this code was linked into (the
+// library, or a program that links the objects directly).
+bool InThisImage(const void* address)
+{
+    Dl_info own = {};
+    Dl_info other = {};
+    return address != nullptr && dladdr(reinterpret_cast<const void*>(&InThisImage), &own) != 0 &&
+           dladdr(address, &other) != 0 && other.dli_fbase == own.dli_fbase;
+}
+
+}  // namespace
+
 void olva_framework::Init(std::string config)
 {
     __android_log_print(ANDROID_LOG_INFO, "OLVA", "olva_framework Init version 2.0 2023-11-20");
@@ -47,6 +61,12 @@ void olva_framework::Init(std::string config)
 
     for (std::size_t i = 0; i < g_funVec.size(); ++i) {
         void* address = dlsym(m_libHandle, g_funVec[i].c_str());
+        // A runtime path naming this library itself (or a library that only
+        // passes our names on) would resolve each entry point to itself and
+        // loop for ever; such an address counts as missing.
+        if (InThisImage(address)) {
+            address = nullptr;
+        }
         m_funMap[g_funVec[i]] = address;
         m_dispatch[i] = address;
     }
