@@ -116,6 +116,9 @@ struct RuntimeReport {
     std::string loadedFrom;   // where the dynamic loader found it
     std::string dlopenError;
     std::array<bool, kEntryPointCount> provided{};
+    std::array<bool, kEntryPointCount> intoFramework{};  // resolved into libolva_framework itself
+    std::size_t intoFrameworkCount = 0;
+    std::string frameworkFile;
     std::size_t providedCount = 0;
 };
 
@@ -176,11 +179,40 @@ void OpenAndResolve(RuntimeReport& report, Findings& findings)
         report.loadedFrom = map->l_name;
     }
 #endif
+    // In an application the library counts an address inside its own image
+    // as missing, so that it never forwards to itself. Here that image is
+    // whichever one the runtime library reaches that defines exports only
+    // the library has: g_funVec and an input entry point.
+    const void* frameworkBase = nullptr;
+    Dl_info inputEntry = {};
+    Dl_info nameTable = {};
+    const void* inputEntryAddress = dlsym(handle, "OLVA_XrActionManifestPath");
+    const void* nameTableAddress = dlsym(handle, "g_funVec");
+    if (inputEntryAddress != nullptr && nameTableAddress != nullptr && dladdr(inputEntryAddress, &inputEntry) != 0 &&
+        dladdr(nameTableAddress, &nameTable) != 0 && inputEntry.dli_fbase == nameTable.dli_fbase) {
+        frameworkBase = inputEntry.dli_fbase;
+        report.frameworkFile = inputEntry.dli_fname != nullptr ? inputEntry.dli_fname : "";
+    }
     for (std::size_t i = 0; i < kEntryPointCount; ++i) {
-        report.provided[i] = dlsym(handle, g_funVec[i].c_str()) != nullptr;
+        const void* address = dlsym(handle, g_funVec[i].c_str());
+        Dl_info info = {};
+        if (address != nullptr && frameworkBase != nullptr && dladdr(address, &info) != 0 &&
+            info.dli_fbase == frameworkBase) {
+            report.intoFramework[i] = true;
+            ++report.intoFrameworkCount;
+            address = nullptr;
+        }
+        report.provided[i] = address != nullptr;
         report.providedCount += report.provided[i] ? 1 : 0;
     }
     dlclose(handle);
+
+    if (report.intoFrameworkCount > 0) {
+        findings.Add(Severity::Warning, "runtime-is-framework", report.origin, "olvaruntimepath",
+                     std::to_string(report.intoFrameworkCount) + " entry points resolve into libolva_framework "
+                     "itself (" + report.frameworkFile + "), which the library counts as missing so that it "
+                     "never forwards a call to itself");
+    }
 
     const auto has = [&](EntryPoint entry) { return report.provided[static_cast<std::size_t>(entry)]; };
     if (!has(EntryPoint::OLVA_CreateRuntime)) {
@@ -277,6 +309,9 @@ nlohmann::ordered_json ToJson(const RuntimeReport& report, const Findings& findi
     if (report.opened) {
         for (std::size_t i = 0; i < kEntryPointCount; ++i) {
             nlohmann::ordered_json entry = {{"name", g_funVec[i]}, {"provided", report.provided[i]}};
+            if (report.intoFramework[i]) {
+                entry["resolves_into_framework"] = true;
+            }
             // What the application gets back while the runtime lacks it.
             entry["library_answers"] =
                 report.provided[i] || AbsentResults()[i].empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(AbsentResults()[i]);

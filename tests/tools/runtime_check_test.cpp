@@ -10,6 +10,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -97,6 +98,23 @@ TEST(RuntimeCheck, RuntimeWithoutCreateRuntimeIsAnError)
     EXPECT_EQ(report.at("provided"), 82);
     ASSERT_EQ(report.at("findings").size(), 1u);
     EXPECT_EQ(report.at("findings")[0].at("code"), "create-runtime-missing");
+}
+
+TEST(RuntimeCheck, PathNamingTheLibraryItselfProvidesNothing)
+{
+    // The library never forwards into itself; the checker says so.
+    const auto run = RunTool({"runtime", ConfigFor(OLVA_FRAMEWORK_SO), "--json"});
+    EXPECT_EQ(run.status, 1);
+    const nlohmann::json report = ParseReport(run);
+    EXPECT_EQ(report.at("opened"), true);
+    EXPECT_EQ(report.at("provided"), 0);
+    EXPECT_EQ(report.at("entry_points")[0].at("resolves_into_framework"), true);
+    std::vector<std::string> codes;
+    for (const nlohmann::json& finding : report.at("findings")) {
+        codes.push_back(finding.at("code"));
+    }
+    EXPECT_EQ(codes, (std::vector<std::string>{"runtime-is-framework", "create-runtime-missing",
+                                               "input-functions-missing"}));
 }
 
 TEST(RuntimeCheck, LibrariesThatDoNotOpenReportTheDynamicLoadersText)
