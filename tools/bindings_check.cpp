@@ -1,7 +1,6 @@
 #include "bindings_check.h"
 
 #include "findings.h"
-#include "location.h"
 #include "terminal.h"
 
 #include "input/digital_rules.h"
@@ -470,7 +469,7 @@ void BindingsChecker::CheckDefaultBindings()
     const Json::Value& defaults = m_manifest.isObject() ? Manifest()["default_bindings"] : Json::Value::nullSingleton();
     const olva::input::DefaultBindingIndexes last = olva::input::ScanDefaultBindings(m_manifest);
     for (Json::ArrayIndex i = 0; i < defaults.size(); ++i) {
-        const std::string at = ElementAt("default_bindings", i);
+        const std::string at = olva::input::JsonElementLocation("default_bindings", i);
         const Json::Value& entry = defaults[i];
         // The library's own scan, on this entry alone, tells its kind.
         Json::Value alone(Json::objectValue);
@@ -486,7 +485,7 @@ void BindingsChecker::CheckDefaultBindings()
             lastOfKind = last.gamepad;
         } else {
             m_findings.Add(Severity::Warning, "entry-never-selected", m_options.manifest,
-                           MemberAt(at, "controller_type"),
+                           olva::input::JsonMemberLocation(at, "controller_type"),
                            Quoted(type) + " is none of \"OLVA_Touch\", \"OLVA_JoyStick\" and \"OLVA_GamePad\" "
                                           "(in any letter case), so this entry is never selected");
             continue;
@@ -505,7 +504,7 @@ void BindingsChecker::CheckDefaultBindings()
         const std::string file = olva::input::BindingFilePath(m_options.manifest, url.asString());
         Json::Value ignored;
         if (olva::input::ReadJsonDocument(file, ignored) == ReadStatus::Unopened) {
-            m_findings.Add(Severity::Warning, "binding-file-missing", m_options.manifest, MemberAt(at, "binding_url"),
+            m_findings.Add(Severity::Warning, "binding-file-missing", m_options.manifest, olva::input::JsonMemberLocation(at, "binding_url"),
                            "names " + Quoted(url.asString()) + ", but " + file +
                                " cannot be opened; when this entry is selected the library reads empty bindings "
                                "and no action gets a source" + NoDirectoryHint() + AbsoluteUrlHint(url.asString()));
@@ -620,7 +619,7 @@ void BindingsChecker::WalkSources(const Json::Value& document, BindingFileReport
             if (registered.count(key) != 0) {
                 continue;
             }
-            const std::string at = MemberAt("bindings", key);
+            const std::string at = olva::input::JsonMemberLocation("bindings", key);
             if (registered.count(LowerKey(key)) != 0) {
                 m_findings.Add(Severity::Warning, "set-key-case", file.path, at,
                                "the library looks action sets up under their lower-cased name " +
@@ -643,14 +642,14 @@ void BindingsChecker::WalkSources(const Json::Value& document, BindingFileReport
         }
         set.sources = sources.size();
         file.sets.push_back(set);
-        const std::string sourcesAt = MemberAt(MemberAt("bindings", setName), "sources");
+        const std::string sourcesAt = olva::input::JsonMemberLocation(olva::input::JsonMemberLocation("bindings", setName), "sources");
         for (Json::ArrayIndex i = 0; i < sources.size(); ++i) {
             const Json::Value& source = sources[i];
             const Json::Value& inputs = source.isObject() ? source["inputs"] : Json::Value::nullSingleton();
             if (!inputs.isObject()) {
                 continue;
             }
-            const std::string sourceAt = ElementAt(sourcesAt, i);
+            const std::string sourceAt = olva::input::JsonElementLocation(sourcesAt, i);
             bool ignoredReported = false;
             for (std::string_view inputKey : olva::input::kInputKeys) {
                 const Json::Value& input = inputs[std::string(inputKey)];
@@ -658,7 +657,7 @@ void BindingsChecker::WalkSources(const Json::Value& document, BindingFileReport
                 if (output.isNull()) {
                     continue;
                 }
-                const std::string outputAt = MemberAt(MemberAt(MemberAt(sourceAt, "inputs"), inputKey), "output");
+                const std::string outputAt = olva::input::JsonMemberLocation(olva::input::JsonMemberLocation(olva::input::JsonMemberLocation(sourceAt, "inputs"), inputKey), "output");
                 ActionReport& action = ActionFor(file, output.asString(), outputAt);
                 const std::string path = source["path"].asString();
                 std::size_t hand = kLeft;
@@ -671,7 +670,7 @@ void BindingsChecker::WalkSources(const Json::Value& document, BindingFileReport
                     userPathLength = kRightHand.size();
                 } else {
                     if (!ignoredReported) {
-                        m_findings.Add(Severity::Warning, "ignored-user-path", file.path, MemberAt(sourceAt, "path"),
+                        m_findings.Add(Severity::Warning, "ignored-user-path", file.path, olva::input::JsonMemberLocation(sourceAt, "path"),
                                        Quoted(path) + " is under neither \"/user/hand/left\" nor "
                                                       "\"/user/hand/right\"; the library ignores this source");
                         ignoredReported = true;
@@ -784,7 +783,7 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
                                   [&](const ActionReport& action) { return action.key == LowerKey(name); });
         if (found == file.actions.end() || (found->hands[kLeft].empty() && found->hands[kRight].empty())) {
             m_findings.Add(Severity::Warning, "unbound-action", m_options.manifest,
-                           MemberAt(ElementAt("actions", i), "name"),
+                           olva::input::JsonMemberLocation(olva::input::JsonElementLocation("actions", i), "name"),
                            "action " + Quoted(name) + " has no source on either hand in " + file.path);
         }
     }

@@ -12,10 +12,10 @@
 
 namespace olva::input {
 
-namespace {
-
 // ---- Locations such as default_bindings[1].controller_type or
 // bindings["/actions/main"].sources[0].path
+
+namespace {
 
 bool IsPlainMember(std::string_view key) noexcept
 {
@@ -31,7 +31,9 @@ bool IsPlainMember(std::string_view key) noexcept
     return true;
 }
 
-std::string Member(const std::string& base, std::string_view key)
+}  // namespace
+
+std::string JsonMemberLocation(const std::string& base, std::string_view key)
 {
     if (IsPlainMember(key)) {
         return base.empty() ? std::string(key) : base + "." + std::string(key);
@@ -39,7 +41,12 @@ std::string Member(const std::string& base, std::string_view key)
     return base + "[\"" + std::string(key) + "\"]";
 }
 
-std::string Element(const std::string& base, Json::ArrayIndex index) { return base + "[" + std::to_string(index) + "]"; }
+std::string JsonElementLocation(const std::string& base, unsigned index)
+{
+    return base + "[" + std::to_string(index) + "]";
+}
+
+namespace {
 
 DocumentError Fail(const std::string& file, std::string location, std::string reason)
 {
@@ -283,12 +290,12 @@ std::optional<DocumentError> ValidateManifest(const Json::Value& manifest, const
         return Fail(file, "default_bindings", "must be an array");
     }
     for (Json::ArrayIndex i = 0; i < defaults.size(); ++i) {
-        const std::string at = Element("default_bindings", i);
+        const std::string at = JsonElementLocation("default_bindings", i);
         if (!defaults[i].isObject()) {
             return Fail(file, at, "must be an object");
         }
         if (!defaults[i]["controller_type"].isString()) {
-            return Fail(file, Member(at, "controller_type"), "must be a string");
+            return Fail(file, JsonMemberLocation(at, "controller_type"), "must be a string");
         }
     }
 
@@ -298,13 +305,13 @@ std::optional<DocumentError> ValidateManifest(const Json::Value& manifest, const
     }
     if (sets.isArray()) {
         for (Json::ArrayIndex i = 0; i < sets.size(); ++i) {
-            const std::string at = Element("action_sets", i);
+            const std::string at = JsonElementLocation("action_sets", i);
             if (!ObjectOrNull(sets[i])) {
                 return Fail(file, at, "must be an object");
             }
             for (const char* key : {"name", "usage"}) {
                 if (!ReadsAsText(sets[i][key])) {
-                    return Fail(file, Member(at, key), "must be a string");
+                    return Fail(file, JsonMemberLocation(at, key), "must be a string");
                 }
             }
         }
@@ -319,16 +326,16 @@ std::optional<DocumentError> ValidateManifest(const Json::Value& manifest, const
         // that element's "type" is ever read.
         std::set<std::string, std::less<>> seen;
         for (Json::ArrayIndex i = 0; i < actions.size(); ++i) {
-            const std::string at = Element("actions", i);
+            const std::string at = JsonElementLocation("actions", i);
             if (!actions[i].isObject()) {
                 return Fail(file, at, "must be an object");
             }
             const Json::Value& name = actions[i]["name"];
             if (!name.isString()) {
-                return Fail(file, Member(at, "name"), "must be a string");
+                return Fail(file, JsonMemberLocation(at, "name"), "must be a string");
             }
             if (seen.insert(LowerKey(name.asString())).second && !ReadsAsText(actions[i]["type"])) {
-                return Fail(file, Member(at, "type"), "must be a string");
+                return Fail(file, JsonMemberLocation(at, "type"), "must be a string");
             }
         }
     }
@@ -344,11 +351,11 @@ std::optional<DocumentError> ReadBindingUrl(const Json::Value& manifest, int cho
     if (!manifest.isObject() || !manifest["default_bindings"].isArray() ||
         static_cast<Json::ArrayIndex>(chosen) >= manifest["default_bindings"].size() ||
         !manifest["default_bindings"][static_cast<Json::ArrayIndex>(chosen)].isObject()) {
-        return Fail(file, Element("default_bindings", static_cast<Json::ArrayIndex>(chosen)), "no such entry");
+        return Fail(file, JsonElementLocation("default_bindings", static_cast<Json::ArrayIndex>(chosen)), "no such entry");
     }
     const Json::Value& value = manifest["default_bindings"][static_cast<Json::ArrayIndex>(chosen)]["binding_url"];
     if (!ReadsAsText(value)) {
-        return Fail(file, Member(Element("default_bindings", static_cast<Json::ArrayIndex>(chosen)), "binding_url"),
+        return Fail(file, JsonMemberLocation(JsonElementLocation("default_bindings", static_cast<Json::ArrayIndex>(chosen)), "binding_url"),
                     "must be a string");
     }
     url = value.asString();
@@ -386,20 +393,20 @@ std::optional<DocumentError> ValidateBindings(const Json::Value& bindings, const
         if (!checked.insert(name).second || all.isNull()) {
             continue;
         }
-        const std::string setAt = Member("bindings", name);
+        const std::string setAt = JsonMemberLocation("bindings", name);
         const Json::Value& set = all[name];
         if (!ObjectOrNull(set)) {
             return Fail(file, setAt, "must be an object");
         }
         const Json::Value& sources = set.isNull() ? set : set["sources"];
         if (!IndexableOrEmpty(sources)) {
-            return Fail(file, Member(setAt, "sources"), "must be an array");
+            return Fail(file, JsonMemberLocation(setAt, "sources"), "must be an array");
         }
         if (!sources.isArray()) {
             continue;
         }
         for (Json::ArrayIndex i = 0; i < sources.size(); ++i) {
-            const std::string at = Element(Member(setAt, "sources"), i);
+            const std::string at = JsonElementLocation(JsonMemberLocation(setAt, "sources"), i);
             const Json::Value& source = sources[i];
             if (!ObjectOrNull(source)) {
                 return Fail(file, at, "must be an object");
@@ -409,15 +416,15 @@ std::optional<DocumentError> ValidateBindings(const Json::Value& bindings, const
             }
             const Json::Value& parameters = source["parameters"];
             if (!ObjectOrNull(parameters)) {
-                return Fail(file, Member(at, "parameters"), "must be an object");
+                return Fail(file, JsonMemberLocation(at, "parameters"), "must be an object");
             }
             const Json::Value& subMode = parameters.isNull() ? parameters : parameters["sub_mode"];
             if (!subMode.isNull() && !subMode.isString()) {
-                return Fail(file, Member(Member(at, "parameters"), "sub_mode"), "must be a string");
+                return Fail(file, JsonMemberLocation(JsonMemberLocation(at, "parameters"), "sub_mode"), "must be a string");
             }
             const Json::Value& inputs = source["inputs"];
             if (!ObjectOrNull(inputs)) {
-                return Fail(file, Member(at, "inputs"), "must be an object");
+                return Fail(file, JsonMemberLocation(at, "inputs"), "must be an object");
             }
             bool hasOutput = false;
             for (std::string_view key : kInputKeys) {
@@ -425,13 +432,13 @@ std::optional<DocumentError> ValidateBindings(const Json::Value& bindings, const
                     break;
                 }
                 const Json::Value& input = inputs[std::string(key)];
-                const std::string inputAt = Member(Member(at, "inputs"), key);
+                const std::string inputAt = JsonMemberLocation(JsonMemberLocation(at, "inputs"), key);
                 if (!ObjectOrNull(input)) {
                     return Fail(file, inputAt, "must be an object");
                 }
                 const Json::Value& output = input.isNull() ? input : input["output"];
                 if (!output.isNull() && !output.isString()) {
-                    return Fail(file, Member(inputAt, "output"), "must be a string");
+                    return Fail(file, JsonMemberLocation(inputAt, "output"), "must be a string");
                 }
                 hasOutput = hasOutput || !output.isNull();
             }
@@ -442,19 +449,19 @@ std::optional<DocumentError> ValidateBindings(const Json::Value& bindings, const
                 continue;
             }
             if (!ReadsAsText(source["path"])) {
-                return Fail(file, Member(at, "path"), "must be a string");
+                return Fail(file, JsonMemberLocation(at, "path"), "must be a string");
             }
             const std::string path = source["path"].asString();
             if (!StartsWithUserPath(path, "/user/hand/left") && !StartsWithUserPath(path, "/user/hand/right")) {
                 continue;
             }
             if (!ReadsAsText(source["mode"])) {
-                return Fail(file, Member(at, "mode"), "must be a string");
+                return Fail(file, JsonMemberLocation(at, "mode"), "must be a string");
             }
             for (const char* key : {"click_activate_threshold", "click_deactivate_threshold"}) {
                 double value = -1.0;
                 if (!parameters.isNull() && !ReadThreshold(parameters[key], value)) {
-                    return Fail(file, Member(Member(at, "parameters"), key), "must be a number or a text holding one");
+                    return Fail(file, JsonMemberLocation(JsonMemberLocation(at, "parameters"), key), "must be a number or a text holding one");
                 }
             }
         }

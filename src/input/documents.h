@@ -148,4 +148,10 @@ bool ReadThreshold(const Json::Value& parameter, double& value) noexcept;
 // "button", "trigger" or "joystick".
 std::string_view InputCategoryOf(std::string_view componentPath) noexcept;
 
+// JSON locations as the checks above write them: a plain member name after a
+// dot (default_bindings[1].controller_type), any other in brackets and quotes
+// (bindings["/actions/main"]), an element by index.
+std::string JsonMemberLocation(const std::string& base, std::string_view key);
+std::string JsonElementLocation(const std::string& base, unsigned index);
+
 }  // namespace olva::input
