@@ -122,18 +122,15 @@ struct RuntimeReport {
     std::size_t providedCount = 0;
 };
 
-// The steps of olva_framework::Init up to dlopen, with its rules: parse with
-// no callback, exceptions on and comments rejected; subscript
-// "olvaruntimepath" (type_error 305 for a top level that is neither object
-// nor null); the value must be a string.
+// The steps of olva_framework::Init up to dlopen, with its own parser and
+// rules: subscript "olvaruntimepath" (type_error 305 for a top level that is
+// neither object nor null); the value must be a string.
 void ParseConfiguration(const ConfigurationText& configuration, RuntimeReport& report, Findings& findings)
 {
     nlohmann::json parsed;
     try {
-        parsed = nlohmann::json::parse(configuration.text, nullptr, true, false);
-    } catch (const nlohmann::json::exception& error) {
-        // parse_error, or out_of_range for a number beyond double range,
-        // which OLVA_CreateRuntime passes on as a parse_error too.
+        parsed = ParseRuntimeConfiguration(configuration.text);
+    } catch (const nlohmann::json::parse_error& error) {
         findings.Add(Severity::Error, "config-not-json", configuration.origin, "",
                      std::string("not valid JSON (comments are not accepted either); OLVA_CreateRuntime throws a "
                                  "parse_error: ") +
@@ -143,7 +140,7 @@ void ParseConfiguration(const ConfigurationText& configuration, RuntimeReport& r
     report.parsed = true;
     const nlohmann::json* runtimePath = nullptr;
     try {
-        runtimePath = &parsed["olvaruntimepath"];
+        runtimePath = &parsed[kRuntimePathKey];
     } catch (const nlohmann::json::type_error& error) {
         findings.Add(Severity::Error, "config-not-object", configuration.origin, "",
                      std::string("the configuration must be a JSON object; OLVA_CreateRuntime throws: ") +
@@ -151,9 +148,9 @@ void ParseConfiguration(const ConfigurationText& configuration, RuntimeReport& r
         return;
     }
     if (!runtimePath->is_string()) {
-        findings.Add(Severity::Error, "runtime-path-missing", configuration.origin, "olvaruntimepath",
+        findings.Add(Severity::Error, "runtime-path-missing", configuration.origin, kRuntimePathKey,
                      std::string("\"olvaruntimepath\" is ") + (runtimePath->is_null() ? "missing" : "not a string") +
-                         "; OLVA_CreateRuntime throws \"读取runtimePath路径失败\"");
+                         "; OLVA_CreateRuntime throws \"" + kRuntimePathUnreadable + "\"");
         return;
     }
     report.hasPath = true;
@@ -167,9 +164,9 @@ void OpenAndResolve(RuntimeReport& report, Findings& findings)
     if (handle == nullptr) {
         const char* error = dlerror();
         report.dlopenError = error != nullptr ? error : "unknown error";
-        findings.Add(Severity::Error, "runtime-not-opened", report.origin, "olvaruntimepath",
+        findings.Add(Severity::Error, "runtime-not-opened", report.origin, kRuntimePathKey,
                      "the dynamic loader cannot open \"" + report.runtimePath + "\": " + report.dlopenError +
-                         ". OLVA_CreateRuntime throws \"dlopen调用失败\"");
+                         ". OLVA_CreateRuntime throws \"" + kRuntimeNotOpened + "\"");
         return;
     }
     report.opened = true;
@@ -208,7 +205,7 @@ void OpenAndResolve(RuntimeReport& report, Findings& findings)
     dlclose(handle);
 
     if (report.intoFrameworkCount > 0) {
-        findings.Add(Severity::Warning, "runtime-is-framework", report.origin, "olvaruntimepath",
+        findings.Add(Severity::Warning, "runtime-is-framework", report.origin, kRuntimePathKey,
                      std::to_string(report.intoFrameworkCount) + " entry points resolve into libolva_framework "
                      "itself (" + report.frameworkFile + "), which the library counts as missing so that it "
                      "never forwards a call to itself");
@@ -216,7 +213,7 @@ void OpenAndResolve(RuntimeReport& report, Findings& findings)
 
     const auto has = [&](EntryPoint entry) { return report.provided[static_cast<std::size_t>(entry)]; };
     if (!has(EntryPoint::OLVA_CreateRuntime)) {
-        findings.Add(Severity::Error, "create-runtime-missing", report.origin, "olvaruntimepath",
+        findings.Add(Severity::Error, "create-runtime-missing", report.origin, kRuntimePathKey,
                      "the runtime library lacks OLVA_CreateRuntime: OLVA_CreateRuntime opens it and then "
                      "answers -2, so the application never gets a runtime");
     }

@@ -26,29 +26,33 @@ bool InThisImage(const void* address)
 
 }  // namespace
 
-void olva_framework::Init(std::string config)
+nlohmann::json olva::ParseRuntimeConfiguration(const std::string& text)
 {
-    __android_log_print(ANDROID_LOG_INFO, "OLVA", "olva_framework Init version 2.0 2023-11-20");
-
-    // Parse into a temporary first: a malformed text throws before anything
-    // stored has changed. No callback, exceptions on, comments rejected.
-    nlohmann::json parsed;
     try {
-        parsed = nlohmann::json::parse(config, nullptr, true, false);
+        return nlohmann::json::parse(text, nullptr, true, false);
     } catch (const nlohmann::json::out_of_range& e) {
         // A number beyond double range ("1e400") is the one text the parser
         // rejects with out_of_range; callers catch parse_error for every
         // text that cannot be read, so it leaves as one.
         throw nlohmann::json::parse_error::create(101, 0, e.what(), nullptr);
     }
+}
+
+void olva_framework::Init(std::string config)
+{
+    __android_log_print(ANDROID_LOG_INFO, "OLVA", "olva_framework Init version 2.0 2023-11-20");
+
+    // Parse into a temporary first: a malformed text throws before anything
+    // stored has changed.
+    nlohmann::json parsed = olva::ParseRuntimeConfiguration(config);
     std::swap(m_config, parsed);
 
     // The non-const subscript turns a null configuration into an object,
     // inserts a missing key as null, and throws type_error 305 for any other
     // top-level type.
-    nlohmann::json& runtimePath = m_config["olvaruntimepath"];
+    nlohmann::json& runtimePath = m_config[olva::kRuntimePathKey];
     if (!runtimePath.is_string()) {
-        throw "读取runtimePath路径失败";
+        throw olva::kRuntimePathUnreadable;
     }
     const std::string path = runtimePath.get<std::string>();
 
@@ -56,7 +60,7 @@ void olva_framework::Init(std::string config)
     // from it may still be in the map if this open fails.
     m_libHandle = dlopen(path.c_str(), RTLD_NOW);
     if (m_libHandle == nullptr) {
-        throw "dlopen调用失败";
+        throw olva::kRuntimeNotOpened;
     }
 
     for (std::size_t i = 0; i < g_funVec.size(); ++i) {

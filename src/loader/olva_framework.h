@@ -16,6 +16,22 @@
 // ABI-tagged mangling.
 extern "C" __attribute__((visibility("default"))) std::vector<std::string> g_funVec;
 
+namespace olva {
+
+// The configuration key naming the runtime library, and the texts Init throws
+// when it is unusable or the library does not open.
+inline constexpr const char* kRuntimePathKey = "olvaruntimepath";
+inline constexpr const char* kRuntimePathUnreadable = "读取runtimePath路径失败";
+inline constexpr const char* kRuntimeNotOpened = "dlopen调用失败";
+
+// Parses a runtime configuration text the way Init does: no callback,
+// exceptions on, comments rejected. Every text that cannot be read leaves as
+// nlohmann::json::parse_error, including a number beyond double range, which
+// the parser itself rejects with out_of_range.
+nlohmann::json ParseRuntimeConfiguration(const std::string& text);
+
+}  // namespace olva
+
 class olva_framework {
 public:
     // The one instance, constructed on first use (thread-safe) and destroyed
@@ -28,8 +44,8 @@ public:
 
     // Logs the banner, parses the configuration, opens "olvaruntimepath" and
     // resolves every table name. Throws nlohmann::json::parse_error or
-    // type_error, or the const char* texts "读取runtimePath路径失败" and
-    // "dlopen调用失败"; see the public header for the state after each.
+    // type_error, or the const char* texts kRuntimePathUnreadable and
+    // kRuntimeNotOpened; see the public header for the state after each.
     void Init(std::string config);
 
     // The address stored for name, or null. Never inserts.
