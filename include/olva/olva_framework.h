@@ -48,6 +48,12 @@ extern "C" {
 #define OLVA_RESULT_UNSUPPORTED (-2)      /* runtime lacks the function, or none loaded */
 #define OLVA_RESULT_INVALID_ARGUMENT (-8) /* an argument or a document is unusable */
 #define OLVA_RESULT_INVALID_RUNTIME (-11) /* null runtime handle */
+/* The runtime library failed inside a call: it threw a C++ exception, which
+ * the library catches so that it never unwinds into the application. The
+ * value is INT32_MIN: the library's own codes are small negatives, runtimes
+ * report small negative enumeration values, and no enumeration written as a
+ * negated positive constant can reach it. */
+#define OLVA_RESULT_RUNTIME_FAILURE (-2147483647 - 1)
 
 /* ---- Runtime enumerations (32-bit) ------------------------------------ */
 typedef int32_t OLVA_DeviceType;
