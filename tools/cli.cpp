@@ -53,6 +53,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             json = true;
         } else if (arg == "--strict") {
             strict = true;
+        } else if (bindings && (arg == "--html" || arg.substr(0, 7) == "--html=")) {
+            if (arg == "--html" && i + 1 >= args.size()) {
+                command.error = "--html needs a FILE";
+                return command;
+            }
+            command.html = arg == "--html" ? std::string(args[++i]) : std::string(arg.substr(7));
+            if (command.html.empty()) {
+                command.error = "--html needs a FILE";
+                return command;
+            }
         } else if (bindings && (arg == "--controllers" || arg.substr(0, 14) == "--controllers=")) {
             std::string_view spec;
             if (arg == "--controllers") {

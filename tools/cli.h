@@ -10,7 +10,7 @@ namespace olva::check {
 
 
 inline constexpr const char* kUsage =
-    "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict]\n"
+    "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict] [--html FILE]\n"
     "       olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]\n"
     "       olva-check --help | --version\n";
 
@@ -19,7 +19,7 @@ inline constexpr const char* kHelp =
     "with its binding files, or of a runtime configuration, without running an\n"
     "application. It uses the library's own code, so it agrees with it.\n"
     "\n"
-    "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict]\n"
+    "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict] [--html FILE]\n"
     "       olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]\n"
     "\n"
     "bindings  For each controller setup: the \"default_bindings\" entry and the\n"
@@ -41,6 +41,8 @@ inline constexpr const char* kHelp =
     "                       none.\n"
     "  --json               the report as one JSON document\n"
     "  --strict             warnings make the exit status 1 as errors do\n"
+    "  --html FILE          bindings: also write the report as a web page that\n"
+    "                       draws each hand's controller with its bindings\n"
     "\n"
     "Exit status: 0 clean, 1 errors (or warnings with --strict), 2 bad usage.\n"
     "Colour only when standard output is a terminal and NO_COLOR is not set.\n";
@@ -51,6 +53,7 @@ struct CommandLine {
     Subcommand subcommand = Subcommand::Help;
     std::string error;  // non-empty: bad usage
     BindingsOptions bindings;
+    std::string html;  // --html FILE: also write the report as a web page
     RuntimeOptions runtime;
 };
 

@@ -1,10 +1,11 @@
 // olva-check: finds, before an application runs, the mistakes the library
 // itself stays quiet about.
 //
-//   olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict]
+//   olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict] [--html FILE]
 //   olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]
 #include "cli.h"
 #include "findings.h"
+#include "html_bindings_report.h"
 #include "runtime_check.h"
 
 #include <exception>
@@ -31,6 +32,9 @@ int main(int argc, char** argv)
         case Subcommand::Runtime:
             return RunRuntimeCheck(command.runtime, std::cout);
         case Subcommand::Bindings:
+            if (!command.html.empty()) {
+                return RunBindingsCheckWithPage(command.bindings, command.html, std::cout, std::cerr);
+            }
             return RunBindingsCheck(command.bindings, std::cout);
         }
     } catch (const std::exception& error) {
