@@ -181,7 +181,7 @@ std::string HandPanel(const PageHand& hand)
         height = std::max(height, block.top + block.Height() + 8);
     }
 
-    std::string svg = "<svg class=\"hand\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(kPanelWidth, 0) +
+    std::string svg = "<svg class=\"hand\" width=\"" + Number(kPanelWidth, 0) +
                       "\" height=\"" + Number(height, 0) + "\" viewBox=\"0 0 " + Number(kPanelWidth, 0) + " " +
                       Number(height, 0) + "\" data-hand=\"" + side + "\" data-kind=\"" +
                       (hand.kind == ControllerKind::Touch ? "touch" : "joystick") + "\" data-connected=\"" +

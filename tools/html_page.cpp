@@ -134,6 +134,7 @@ h2 { font-size: 17px; margin: 28px 0 6px; }
 code, .mono { font-family: "DejaVu Sans Mono", "Liberation Mono", monospace; font-size: 13px; }
 .sub { color: #5a6273; margin: 0 0 12px; }
 .card { background: #fff; border: 1px solid #dde1e8; border-radius: 8px; padding: 14px 18px; margin: 14px 0; }
+.card > h2:first-child { margin-top: 2px; }
 dl.facts { display: grid; grid-template-columns: max-content 1fr; gap: 2px 14px; margin: 6px 0; }
 dl.facts dt { color: #5a6273; }
 dl.facts dd { margin: 0; }
