@@ -11,8 +11,11 @@ namespace olva::check::html {
 namespace {
 
 // Panel geometry: the labels sit outside, the controllers face each other.
-constexpr double kPanelWidth = 630;
-constexpr double kLabelWidth = 350;
+constexpr double kPanelWidth = 650;
+constexpr double kLabelWidth = 340;
+constexpr double kScale = 1.25;  // of the controller drawing
+constexpr double kScaledWidth = kDrawingWidth * kScale;
+constexpr double kScaledHeight = kDrawingHeight * kScale;
 constexpr double kDrawingTop = 62;
 constexpr double kLineHeight = 15;
 constexpr double kTitleHeight = 17;
@@ -72,10 +75,14 @@ struct LabelBlock {
     }
 };
 
+// Lines of at most the label's width at the class's font size (the
+// locations are set smaller, so more of them fits on a line).
 void AddWrapped(TextGroup& group, const std::string& cls, const std::string& text, std::size_t indent = 0)
 {
+    const double fontSize = cls == "f-loc" ? 11 : kFontSize;
+    const auto columns = static_cast<std::size_t>((kLabelWidth - 18) / (fontSize * kMonoAdvance));
     const std::string pad(indent, ' ');
-    for (const std::string& line : Wrap(text, kLabelColumns - indent)) {
+    for (const std::string& line : Wrap(text, columns - indent)) {
         group.lines.push_back({cls, pad + line});
     }
 }
@@ -101,7 +108,9 @@ std::vector<TextGroup> BlockText(Element element, bool right, const std::vector<
     if (bindings.empty()) {
         titleText = name + "  free";
     }
-    title.lines.push_back({bindings.empty() ? "t-free" : "t", titleText, kTitleHeight});
+    for (const std::string& line : Wrap(titleText, kLabelColumns)) {
+        title.lines.push_back({bindings.empty() ? "t-free" : "t", line, kTitleHeight});
+    }
     groups.push_back(std::move(title));
     for (const PageBinding* binding : bindings) {
         TextGroup group;
@@ -166,7 +175,8 @@ std::string HandPanel(const PageHand& hand)
                                  [](const PageBinding* b) { return !b->findings.empty(); });
         LabelBlock block;
         block.element = element;
-        block.anchor = PlaceOf(element, hand.kind, right);
+        const ElementPlace place = PlaceOf(element, hand.kind, right);
+        block.anchor = {place.x * kScale, place.y * kScale};
         block.bound = bound[i];
         block.flagged = flagged[i];
         block.text = BlockText(element, right, byElement[i]);
@@ -174,9 +184,9 @@ std::string HandPanel(const PageHand& hand)
     }
     PlaceBlocks(blocks);
 
-    const double drawingX = right ? 10 : kPanelWidth - 10 - kDrawingWidth;
+    const double drawingX = right ? 6 : kPanelWidth - 6 - kScaledWidth;
     const double labelX = right ? kPanelWidth - kLabelWidth : 0;
-    double height = kDrawingTop + kDrawingHeight + 12;
+    double height = kDrawingTop + kScaledHeight + 12;
     for (const LabelBlock& block : blocks) {
         height = std::max(height, block.top + block.Height() + 8);
     }
@@ -201,11 +211,11 @@ std::string HandPanel(const PageHand& hand)
         const double toX = right ? labelX : labelX + kLabelWidth;
         const double toY = block.top + kBlockPadding + kTitleHeight / 2 + 2;
         svg += "<path d=\"M" + Number(fromX) + " " + Number(fromY) + " L" +
-               Number(right ? std::max(fromX, drawingX + kDrawingWidth + 8) : std::min(fromX, drawingX - 8)) + " " +
+               Number(right ? std::max(fromX, drawingX + kScaledWidth + 8) : std::min(fromX, drawingX - 8)) + " " +
                Number(toY) + " L" + Number(toX) + " " + Number(toY) + "\" class=\"leader" +
                (block.flagged ? " flagged" : block.bound ? " bound" : "") + "\"/>";
     }
-    svg += DrawController(hand.kind, right, drawingX, kDrawingTop, bound, flagged);
+    svg += DrawController(hand.kind, right, drawingX, kDrawingTop, kScale, bound, flagged);
 
     for (const LabelBlock& block : blocks) {
         const std::string id = ElementId(block.element, right);
@@ -291,7 +301,7 @@ std::string SetupSection(const PageSetup& setup)
 constexpr const char* kStyle = R"(
 h2 .spec { font-weight: normal; color: #5a6273; font-size: 14px; }
 h3 { font-size: 14px; margin: 14px 0 4px; }
-.hands { display: flex; flex-wrap: wrap; gap: 0 24px; justify-content: center; margin-top: 8px; }
+.hands { display: flex; flex-wrap: nowrap; gap: 0 16px; justify-content: center; margin-top: 8px; }
 .problem { color: #b42318; }
 .unbound .action { display: inline-block; padding: 0 6px; margin: 2px; border-radius: 4px; background: #eef1f6;
                    font-family: "DejaVu Sans Mono", "Liberation Mono", monospace; font-size: 13px; }
@@ -323,6 +333,10 @@ svg .t-free { fill: #8a93a3; }
 svg .b-digital { fill: #1d4ed8; }
 svg .b-analog { fill: #047857; }
 svg .b-none { fill: #b45309; }
+svg .dot-digital { fill: #1d4ed8; }
+svg .dot-analog { fill: #047857; }
+svg .dot-none { fill: #b45309; }
+.legend .hint { color: #5a6273; }
 svg .f-warning { fill: #b45309; font-weight: bold; }
 svg .f-error { fill: #b42318; font-weight: bold; }
 svg .f-text { fill: #374151; }
@@ -331,17 +345,20 @@ svg .f-loc { fill: #6b7280; font-size: 11px; }
 
 std::string Legend()
 {
-    const auto swatch = [](const char* cls) {
-        return std::string("<svg width=\"18\" height=\"18\" viewBox=\"0 0 18 18\"><circle cx=\"9\" cy=\"9\" r=\"7\" class=\"input ") +
-               cls + "\"/></svg>";
+    const auto input = [](const char* cls, const char* words) {
+        return std::string("<span><svg width=\"18\" height=\"18\" viewBox=\"0 0 18 18\"><circle cx=\"9\" cy=\"9\" "
+                           "r=\"7\" class=\"input ") +
+               cls + "\"/></svg>" + words + "</span>";
     };
-    return std::string("<div class=\"legend card\">") + "<span>" + swatch("bound") + "bound input</span><span>" +
-           swatch("free") + "free input</span><span>" + swatch("bound flagged") +
-           "input with a finding</span><span><svg width=\"80\" height=\"16\"><text x=\"0\" y=\"12\" class=\"b-digital\">"
-           "\xE2\x97\x8F boolean</text></svg>digital rule</span><span><svg width=\"80\" height=\"16\"><text x=\"0\" "
-           "y=\"12\" class=\"b-analog\">\xE2\x97\x8F analog</text></svg>analog value</span><span><svg width=\"80\" "
-           "height=\"16\"><text x=\"0\" y=\"12\" class=\"b-none\">\xE2\x97\x8F never</text></svg>never reports</span>"
-           "<span>Hover a label for the rule, mode and JSON location.</span></div>";
+    const auto text = [](const char* cls, const char* words) {
+        return std::string("<span><svg width=\"14\" height=\"14\" viewBox=\"0 0 14 14\"><circle cx=\"7\" cy=\"7\" "
+                           "r=\"5\" class=\"") +
+               cls + "\"/></svg>" + words + "</span>";
+    };
+    return "<div class=\"legend card\">" + input("bound", "drives an action") + input("free", "free") +
+           input("bound flagged", "has a finding") + text("dot-digital", "action read by a digital rule") +
+           text("dot-analog", "action read as an analog value") + text("dot-none", "bound, but never reports") +
+           "<span class=\"hint\">Hover a label for the rule, mode and JSON location.</span></div>";
 }
 
 }  // namespace

@@ -158,7 +158,7 @@ ElementPlace PlaceOf(Element element, ControllerKind kind, bool right)
     return {MirroredX(place.x, right), place.y};
 }
 
-std::string DrawController(ControllerKind kind, bool right, double x, double y, const bool* bound,
+std::string DrawController(ControllerKind kind, bool right, double x, double y, double scale, const bool* bound,
                            const bool* flagged)
 {
     const auto state = [&](Element element) {
@@ -169,7 +169,8 @@ std::string DrawController(ControllerKind kind, bool right, double x, double y, 
         }
         return cls;
     };
-    std::string svg = "<g class='controller' transform='translate(" + Number(x) + " " + Number(y) + ")'>";
+    std::string svg = "<g class='controller' transform='translate(" + Number(x) + " " + Number(y) + ") scale(" +
+                      Number(scale, 3) + ")'>";
     // The outline is drawn for the right hand and mirrored for the left.
     svg += right ? "<g>" : "<g transform='translate(" + Number(kDrawingWidth) + " 0) scale(-1 1)'>";
     svg += kind == ControllerKind::Touch ? kTouchOutline : kJoystickOutline;

@@ -35,9 +35,10 @@ std::string ElementPaths(Element element, bool right);
 
 ElementPlace PlaceOf(Element element, ControllerKind kind, bool right);
 
-// SVG elements of the outline and of every input, translated to (x, y).
-// `bound` and `flagged` (indexed by Element) colour the inputs.
-std::string DrawController(ControllerKind kind, bool right, double x, double y, const bool* bound,
+// SVG elements of the outline and of every input, scaled by `scale` and
+// moved to (x, y). `bound` and `flagged` (indexed by Element) colour the
+// inputs.
+std::string DrawController(ControllerKind kind, bool right, double x, double y, double scale, const bool* bound,
                            const bool* flagged);
 
 }  // namespace olva::check::html
