@@ -34,21 +34,6 @@ const char* KindWords(uint64_t type)
     }
 }
 
-// What the library stored for a hand after one frame's update.
-struct HandFrame {
-    bool connected = false;
-    InputSnapshot current;
-};
-
-// One hand as the library stored it, frame by frame.
-struct HandRecord {
-    bool right = false;
-    bool present = false;
-    uint64_t inputType = 0;
-    unsigned long handle = 0;
-    std::vector<HandFrame> frames;
-};
-
 struct ActionRecord {
     std::string name;
     std::string type;
@@ -60,12 +45,12 @@ struct ActionRecord {
 
 // A lane per bit of the hand's kind: buttons that share a bit (the touch
 // controller's B and menu, X and grip, Y and trigger) share a lane.
-std::vector<html::SessionLane> ButtonLanes(const HandRecord& hand)
+std::vector<html::SessionLane> ButtonLanes(const HandSeries& hand)
 {
     std::vector<html::SessionLane> lanes;
     html::SessionLane connected{"connected", "connected", {}};
-    for (const HandFrame& value : hand.frames) {
-        connected.levels.push_back(value.connected ? html::kLaneClicked : html::kLaneOff);
+    for (const HandSample& sample : hand.frames) {
+        connected.levels.push_back(sample.connected ? html::kLaneClicked : html::kLaneOff);
     }
     lanes.push_back(std::move(connected));
     const auto type = static_cast<OLVA_Device_InputType>(hand.inputType);
@@ -84,28 +69,47 @@ std::vector<html::SessionLane> ButtonLanes(const HandRecord& hand)
         lane.label += (lane.label.empty() ? "" : " / ") + std::string(name);
     }
     for (auto& [bit, lane] : byBit) {
-        for (const HandFrame& value : hand.frames) {
-            lane.levels.push_back((value.current.clickStates & bit) != 0   ? html::kLaneClicked :
-                                  (value.current.touchStates & bit) != 0 ? html::kLaneTouched :
-                                                                           html::kLaneOff);
+        for (const HandSample& sample : hand.frames) {
+            lane.levels.push_back((sample.click & bit) != 0   ? html::kLaneClicked :
+                                  (sample.touch & bit) != 0 ? html::kLaneTouched :
+                                                              html::kLaneOff);
         }
         lanes.push_back(std::move(lane));
     }
     return lanes;
 }
 
-std::vector<html::SessionPanel> HandPanels(const HandRecord& hand)
+std::vector<html::SessionPanel> HandPanels(const HandSeries& hand)
 {
     html::SessionPanel stick{"stick", "stick or pad", -1, 1, {{"stick-x", "x", {}}, {"stick-y", "y", {}}}};
     html::SessionPanel pulls{"trigger-grip", "trigger, grip", 0, 1, {{"trigger", "trigger", {}}, {"grip", "grip", {}}}};
-    for (const HandFrame& value : hand.frames) {
-        stick.traces[0].values.push_back(value.current.analog[0].x);
-        stick.traces[1].values.push_back(value.current.analog[0].y);
-        pulls.traces[0].values.push_back(value.current.analog[1].x);
-        pulls.traces[1].values.push_back(value.current.analog[2].x);
+    for (const HandSample& sample : hand.frames) {
+        stick.traces[0].values.push_back(sample.analog[0].x);
+        stick.traces[1].values.push_back(sample.analog[0].y);
+        pulls.traces[0].values.push_back(sample.analog[1].x);
+        pulls.traces[1].values.push_back(sample.analog[2].x);
     }
     return {std::move(stick), std::move(pulls)};
 }
+
+}  // namespace
+
+html::SessionHand SessionHandOf(const HandSeries& series)
+{
+    html::SessionHand page;
+    page.right = series.right;
+    if (!series.present) {
+        page.kind = "absent";
+        page.note = "the runtime reports no controller in this hand";
+        return page;
+    }
+    page.kind = KindWords(series.inputType);
+    page.lanes = ButtonLanes(series);
+    page.panels = HandPanels(series);
+    return page;
+}
+
+namespace {
 
 std::string ResultText(int32_t result)
 {
@@ -147,7 +151,8 @@ bool Replay(const ReplayOptions& options, html::SessionPage& out, std::string& e
         error = "OLVA_GetSupportedDevices failed: " + ResultText(result);
         return false;
     }
-    HandRecord hands[2];
+    HandSeries hands[2];
+    unsigned long handles[2] = {};
     for (std::size_t i = 0; i < 2; ++i) {
         const OLVA_DeviceType device = i == 0 ? OLVA_DEVICE_TYPE_LEFT_CONTROLLER : OLVA_DEVICE_TYPE_RIGHT_CONTROLLER;
         hands[i].right = i == 1;
@@ -190,8 +195,8 @@ bool Replay(const ReplayOptions& options, html::SessionPage& out, std::string& e
         action.actionClass = olva::input::ClassifyActionType(action.type);
         actions.push_back(std::move(action));
     }
-    for (HandRecord& hand : hands) {
-        OLVA_GetXrInputSourceHandle(runtime, hand.right ? "/user/hand/right" : "/user/hand/left", &hand.handle);
+    for (std::size_t i = 0; i < 2; ++i) {
+        OLVA_GetXrInputSourceHandle(runtime, hands[i].right ? "/user/hand/right" : "/user/hand/left", &handles[i]);
     }
 
     for (std::size_t frame = 0; frame < options.frames; ++frame) {
@@ -204,13 +209,17 @@ bool Replay(const ReplayOptions& options, html::SessionPage& out, std::string& e
             error = "OLVA_UpdateXrActionState failed at frame " + std::to_string(frame) + ": " + ResultText(result);
             return false;
         }
-        for (HandRecord& hand : hands) {
-            HandFrame stored;
-            if (hand.handle != 0) {
-                const auto& value = *reinterpret_cast<const OLVA_XrInputValue*>(hand.handle);
-                stored = {value.connected, value.current};
+        // The hands as the library stored them in this update.
+        for (std::size_t i = 0; i < 2; ++i) {
+            HandSample sample;
+            if (handles[i] != 0) {
+                const auto& value = *reinterpret_cast<const OLVA_XrInputValue*>(handles[i]);
+                sample.connected = value.connected;
+                sample.click = value.current.clickStates;
+                sample.touch = value.current.touchStates;
+                std::copy(std::begin(value.current.analog), std::end(value.current.analog), sample.analog);
             }
-            hand.frames.push_back(stored);
+            hands[i].frames.push_back(sample);
         }
         for (ActionRecord& action : actions) {
             if (action.actionClass == olva::input::ActionClass::Analog) {
@@ -229,20 +238,9 @@ bool Replay(const ReplayOptions& options, html::SessionPage& out, std::string& e
     }
 
     out.frameCount = options.frames;
-    out.firstFrame = 0;
-    for (const HandRecord& hand : hands) {
-        html::SessionHand page;
-        page.right = hand.right;
-        if (!hand.present) {
-            page.kind = "absent";
-            page.note = "the runtime reports no controller in this hand";
-            out.hands.push_back(std::move(page));
-            continue;
-        }
-        page.kind = KindWords(hand.inputType);
-        page.lanes = ButtonLanes(hand);
-        page.panels = HandPanels(hand);
-        out.hands.push_back(std::move(page));
+    out.firstFrame = options.firstFrame;
+    for (const HandSeries& hand : hands) {
+        out.hands.push_back(SessionHandOf(hand));
     }
     for (ActionRecord& action : actions) {
         html::SessionAction& page = action.page;
