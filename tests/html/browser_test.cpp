@@ -276,7 +276,7 @@ TEST(BrowserScreenshots, OfBothPagesLandInTheBuildFolder)
         uint32_t width;
         uint32_t height;
     } shots[] = {
-        {BindingsPage(work, report), std::string(OLVA_SCREENSHOT_DIR) + "/bindings-page.png", 1400, 3900},
+        {BindingsPage(work, report), std::string(OLVA_SCREENSHOT_DIR) + "/bindings-page.png", 1440, 3600},
         {SessionPage(work), std::string(OLVA_SCREENSHOT_DIR) + "/session-page.png", 1320, 1500},
     };
     for (const auto& shot : shots) {
