@@ -5,9 +5,9 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
+    chromium fonts-dejavu-core
     nlohmann-json3-dev libjsoncpp-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    chromium fonts-dejavu-core
     "$@"
 )
 
