@@ -158,12 +158,30 @@ typedef struct OLVA_XrInputAnalogActionData {
  *  - const char* "dlopen调用失败": the library did not open. Addresses
  *    resolved by an earlier successful call stay in use.
  * A call from C must therefore only pass a configuration known to be good.
+ * A null createInfo or a null configJson returns OLVA_RESULT_INVALID_ARGUMENT
+ * before anything else happens: no log line, no exception, the loader and
+ * the runtime untouched. Any other exception (one thrown by the runtime
+ * library while it is opened or by its own OLVA_CreateRuntime) returns
+ * OLVA_RESULT_RUNTIME_FAILURE.
  *
  * OLVA_StartXrFeature: a startInfo->feature of exactly 0xFFFFFFFF first asks
  * the runtime (through OLVA_GetSupportedXrFeatures) for its feature mask;
  * when bit 8 is set, the runtime receives a copy of the record with feature
  * 256. Otherwise, and for every other value, the caller's record goes on
- * unchanged. The caller's record is never modified. */
+ * unchanged. The caller's record is never modified. A null startInfo
+ * returns OLVA_RESULT_INVALID_ARGUMENT without calling the runtime.
+ *
+ * Runtime failures: no exception thrown by the runtime library ever leaves
+ * an entry point. A forwarded call whose runtime function throws returns
+ * OLVA_RESULT_RUNTIME_FAILURE (OLVA_SetPerformanceLevels: false;
+ * OLVA_ReleaseControllerModelData: nothing), and the input system treats it
+ * like any other failed runtime call.
+ *
+ * At exit: the loader closes the runtime library when the process ends.
+ * It forgets every resolved function first, so an exit handler or a
+ * destructor that calls an entry point afterwards gets the absent result
+ * (OLVA_CreateRuntime: OLVA_RESULT_UNSUPPORTED) instead of a jump into an
+ * unloaded library. */
 #define OLVA_ENTRY(ret, name, params, args, absent) OLVA_API ret name params;
 #include "olva_entry_points.inc"
 #undef OLVA_ENTRY
@@ -178,7 +196,9 @@ typedef struct OLVA_XrInputAnalogActionData {
  *
  * No exception ever leaves these functions, and a call that fails leaves the
  * input state exactly as it was. Null name, output or data pointers give
- * OLVA_RESULT_INVALID_ARGUMENT and write nothing. */
+ * OLVA_RESULT_INVALID_ARGUMENT and write nothing. Called after the input
+ * registry has been destroyed at process exit, they return
+ * OLVA_RESULT_UNSUPPORTED (the data queries clear *data first). */
 
 /* Reads the action manifest at manifestPath (UTF-8), asks the runtime for its
  * controllers, selects one "default_bindings" entry, reads that binding file
@@ -220,9 +240,14 @@ OLVA_API int32_t OLVA_UpdateXrActionState(void* runtime, OLVA_XrActiveActionSet*
 
 /* State of a "boolean" action from the latest update. inputSource selects
  * a hand (its handle) or 0 for both, the right hand winning whenever it
- * reports a state or a change. *data is cleared first. Returns 0,
- * OLVA_RESULT_INVALID_RUNTIME, or OLVA_RESULT_INVALID_ARGUMENT for a null
- * data pointer, a 0 action or an action that is not "boolean". */
+ * reports a state or a change; the handle of an input source that is
+ * neither of the action's hands answers as 0 does. *data is cleared first.
+ * Returns 0, OLVA_RESULT_INVALID_RUNTIME, or OLVA_RESULT_INVALID_ARGUMENT
+ * for a null data pointer, an action that is not "boolean", or a handle
+ * this library did not issue as that parameter's kind (0 as action, a
+ * stale or made-up value, an action set's or input source's handle as
+ * action, an action's as inputSource): such a value is never read
+ * through. */
 OLVA_API int32_t OLVA_GetXrActionDigitalData(void* runtime, unsigned long action,
                                              OLVA_XrInputDigitalActionData* data, unsigned int reserved,
                                              unsigned long inputSource);
@@ -231,7 +256,8 @@ OLVA_API int32_t OLVA_GetXrActionDigitalData(void* runtime, unsigned long action
  * latest update, with its change since the update before. The right hand
  * wins unless its value is exactly (0, 0). A hand with no sources reports
  * isActive 0; a source on an input with no analog value reports isActive 1
- * and zeros. Results as for OLVA_GetXrActionDigitalData. */
+ * and zeros. Results, and the checks of both handles, as for
+ * OLVA_GetXrActionDigitalData. */
 OLVA_API int32_t OLVA_GetXrActionAnalogData(void* runtime, unsigned long action,
                                             OLVA_XrInputAnalogActionData* data, unsigned int reserved,
                                             unsigned long inputSource);

@@ -354,7 +354,10 @@ TEST_F(DigitalData, InputSourceSelectsAHand)
     records.left->current.touchStates = 0x100;
     EXPECT_EQ(Query(leftOnly, Right()), (Outcome{1, 1, 1, Left()}));
     EXPECT_EQ(Query(leftOnly, HandleOf(head)), (Outcome{1, 1, 0, Left()}));
-    EXPECT_EQ(Query(leftOnly, 12345), (Outcome{1, 1, 0, Left()}));
+    // A value the library never issued as an input source is refused.
+    OLVA_XrInputDigitalActionData data{};
+    EXPECT_EQ(input.OLVA_GetXrActionDigitalData(runtime, HandleOf(leftOnly), &data, 0, 12345),
+              OLVA_RESULT_INVALID_ARGUMENT);
 }
 
 TEST_F(DigitalData, ButtonRulesUseTheirFixedLastStateField)

@@ -48,9 +48,14 @@ struct RuntimeState {
     OLVA_XrFeatureStartInfo lastStartInfo = {};  // copy of what OLVA_StartXrFeature received
     RuntimeDevice devices[kMaxDeviceType];
     bool recordOnly = false;  // record and return, write through no pointer
+    bool throws[83] = {};     // throw std::runtime_error instead of answering
 };
 
 using PFN_olva_test_runtime_state = RuntimeState* (*)();
+// Calls the runtime's own exported OLVA_WaitFrame from inside the runtime and
+// returns its result: with the runtime linked -Bsymbolic, the call reaches
+// the runtime itself even where libolva_framework is loaded.
+using PFN_olva_test_runtime_wait_frame_from_inside = int32_t (*)(void* runtime);
 
 // An argument's bits as the runtime records them: pointers by address,
 // integers zero-extended from their own width, floats by representation.
