@@ -13,12 +13,14 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -114,6 +116,41 @@ TEST(DocsExamples, BlocksNamingAFileShowItVerbatim)
         EXPECT_EQ(shown.count(name), 1u) << name << " is shown in no page";
     }
 }
+
+#ifdef OLVA_DEMO
+// The demo run that the file formats page shows: its frame lines, as the
+// demo prints them with the example configuration and manifest.
+TEST(DocsExamples, TheDemoPrintsTheFramesThePageShows)
+{
+    std::string shownFrames;
+    for (const FencedBlock& block : FencedBlocks(kDocs + "/file-formats.md")) {
+        if (block.language == "text" && block.text.rfind("frame ", 0) == 0) {
+            shownFrames = block.text;
+            break;
+        }
+    }
+    ASSERT_FALSE(shownFrames.empty()) << "no demo output on the page";
+
+    nlohmann::json config = olva::ParseRuntimeConfiguration(ReadText(kDocs + "/examples/runtime_config.json"));
+    config["olvaruntimepath"] = OLVA_SIM_RUNTIME;
+    const fs::path configFile = fs::temp_directory_path() / ("docs_examples_config_" + std::to_string(::getpid()));
+    std::ofstream(configFile) << config.dump();
+    const std::string command = "cd '" + kSource + "' && '" + OLVA_DEMO + "' --config '" + configFile.string() +
+                                "' --manifest docs/examples/actions.json --frames 10 2>/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string printedFrames;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        if (std::string_view(line).rfind("frame ", 0) == 0) {
+            printedFrames += line;
+        }
+    }
+    EXPECT_EQ(::pclose(pipe), 0);
+    fs::remove(configFile);
+    EXPECT_EQ(printedFrames, shownFrames);
+}
+#endif
 
 TEST(DocsExamples, TheRuntimePageListsEveryResolvedFunction)
 {
