@@ -1,5 +1,5 @@
 // The examples in docs/. Every fenced block whose info string names a file
-// ("```json examples/actions.json") shows that file exactly, so the pages and
+// of docs/examples ("```json examples/actions.json") shows that file exactly, so the pages and
 // the files cannot drift apart; and every example file loads with the
 // library's own readers and does what the pages say it does.
 #include "input/olva_input.h"
@@ -50,7 +50,7 @@ struct FencedBlock {
     std::string page;     // file name in docs/
     int line = 0;         // of the opening fence
     std::string language; // first word of the info string
-    std::string file;     // second word: a path relative to docs/, or empty
+    std::string file;     // second word when it names docs/examples/...: a path relative to docs/
     std::string text;     // the lines between the fences, each with its newline
 };
 
@@ -61,21 +61,32 @@ std::vector<FencedBlock> FencedBlocks(const fs::path& page)
     std::string line;
     int number = 0;
     FencedBlock* open = nullptr;
+    std::size_t indent = 0;  // of the opening fence, taken off each line of the block
     while (std::getline(lines, line)) {
         ++number;
+        const std::size_t start = line.find_first_not_of(' ');
+        const bool fence = start != std::string::npos && line.compare(start, 3, "```") == 0;
         if (open == nullptr) {
-            if (line.rfind("```", 0) == 0) {
+            if (fence) {
                 FencedBlock& block = blocks.emplace_back();
                 block.page = page.filename().string();
                 block.line = number;
-                std::istringstream info(line.substr(3));
+                std::istringstream info(line.substr(start + 3));
                 info >> block.language >> block.file;
+                if (block.file.rfind("examples/", 0) != 0) {
+                    block.file.clear();  // other words after the language are not ours to judge
+                }
+                indent = start;
                 open = &block;
             }
-        } else if (line == "```") {
+        } else if (fence && line.find_first_not_of('`', start) == std::string::npos) {
             open = nullptr;
         } else {
-            open->text += line + "\n";
+            std::size_t drop = 0;
+            while (drop < indent && drop < line.size() && line[drop] == ' ') {
+                ++drop;
+            }
+            open->text += line.substr(drop) + "\n";
         }
     }
     EXPECT_EQ(open, nullptr) << page << ": a fenced block is not closed";
