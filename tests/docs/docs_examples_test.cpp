@@ -1,7 +1,7 @@
 // The examples in docs/. Every fenced block whose info string names a file
-// of docs/examples ("```json examples/actions.json") shows that file exactly, so the pages and
-// the files cannot drift apart; and every example file loads with the
-// library's own readers and does what the pages say it does.
+// of docs/examples ("```json examples/actions.json") shows that file
+// exactly, so the pages and the files cannot drift apart; and every example
+// file loads with the library's own readers and does what the pages say.
 #include "input/olva_input.h"
 #include "loader/olva_framework.h"
 #include "scenario.h"
