@@ -7,6 +7,8 @@
 
 #include <olva/olva_framework.h>
 
+#include "input/record_pool.h"
+
 #include <json/json.h>
 
 #include <cstdint>
@@ -93,13 +95,27 @@ OLVA_XrAction* NewAction();
 OLVA_XrActionSource* NewActionSource();
 OLVA_XrInputValue* NewInputValue();
 
+extern RecordPool<OLVA_XrActionSet> g_actionSetPool;
+extern RecordPool<OLVA_XrAction> g_actionPool;
+extern RecordPool<OLVA_XrActionSource> g_actionSourcePool;
+extern RecordPool<OLVA_XrInputValue> g_inputValuePool;
+
 // The record a handle from the application names, or null when the value is
 // not a record of that kind this library issued. Nothing is read through the
 // value before it is known to be one: a stale variable, a handle of another
 // kind or any other number is refused without touching memory it points to.
-OLVA_XrActionSet* ActionSetFromHandle(unsigned long handle) noexcept;
-OLVA_XrAction* ActionFromHandle(unsigned long handle) noexcept;
-OLVA_XrInputValue* InputValueFromHandle(unsigned long handle) noexcept;
+inline OLVA_XrActionSet* ActionSetFromHandle(unsigned long handle) noexcept
+{
+    return g_actionSetPool.Find(handle);
+}
+inline OLVA_XrAction* ActionFromHandle(unsigned long handle) noexcept
+{
+    return g_actionPool.Find(handle);
+}
+inline OLVA_XrInputValue* InputValueFromHandle(unsigned long handle) noexcept
+{
+    return g_inputValuePool.Find(handle);
+}
 
 // Lower-cases byte by byte with tolower, as every registry key is.
 std::string LowerKey(std::string_view name);
