@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -139,6 +140,61 @@ TEST(DocsExamples, TheDemoPrintsTheFramesThePageShows)
     EXPECT_EQ(printedFrames, shownFrames);
 }
 #endif
+
+// The anchor a heading gets: lower case, spaces as hyphens, other
+// punctuation dropped ("Scenario (simulated runtime)" gives
+// "scenario-simulated-runtime").
+std::string AnchorOf(const std::string& heading)
+{
+    std::string anchor;
+    for (const char c : heading) {
+        if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+            anchor += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        } else if (c == ' ' || c == '-' || c == '_') {
+            anchor += c == ' ' ? '-' : c;
+        }
+    }
+    return anchor;
+}
+
+std::set<std::string> AnchorsOf(const std::string& pagePath)
+{
+    std::set<std::string> anchors;
+    std::istringstream lines(ReadText(pagePath));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (const std::size_t text = line.find_first_not_of('#'); text > 0 && text != std::string::npos &&
+                                                                   line[text] == ' ') {
+            anchors.insert(AnchorOf(line.substr(text + 1)));
+        }
+    }
+    return anchors;
+}
+
+// Links between the pages land on a heading that exists, and links into
+// examples/ on a file that exists. (A page that is not in docs/ yet is not
+// judged.)
+TEST(DocsExamples, LinksBetweenThePagesLandOnHeadings)
+{
+    for (const std::string& page : kPagesWithFileExamples) {
+        const std::string text = ReadText(kDocs + "/" + page);
+        for (std::size_t at = text.find("]("); at != std::string::npos; at = text.find("](", at + 2)) {
+            const std::size_t end = text.find(')', at);
+            ASSERT_NE(end, std::string::npos);
+            const std::string target = text.substr(at + 2, end - at - 2);
+            SCOPED_TRACE(page + ": " + target);
+            const std::size_t hash = target.find('#');
+            const std::string file = target.substr(0, hash);
+            const std::string targetPage = file.empty() ? page : file;
+            if (file.rfind("examples/", 0) == 0) {
+                EXPECT_TRUE(fs::exists(kDocs + "/" + file));
+            }
+            if (hash != std::string::npos && fs::exists(kDocs + "/" + targetPage)) {
+                EXPECT_EQ(AnchorsOf(kDocs + "/" + targetPage).count(target.substr(hash + 1)), 1u);
+            }
+        }
+    }
+}
 
 TEST(DocsExamples, TheRuntimePageListsEveryResolvedFunction)
 {
