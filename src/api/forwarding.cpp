@@ -34,7 +34,7 @@ extern "C" {
         return fn args;                                                                     \
     }
 #define OLVA_ENTRY_SPECIAL(ret, name, params, args, absent) /* written out below */
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY_SPECIAL
 #undef OLVA_ENTRY
 

@@ -11,7 +11,7 @@ namespace olva {
 
 enum class EntryPoint : std::size_t {
 #define OLVA_ENTRY(ret, name, params, args, absent) name,
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
     Count
 };
@@ -21,7 +21,7 @@ static_assert(kEntryPointCount == 83, "the runtime interface has 83 forwarding e
 
 // Function pointer type of each entry point, e.g. olva::PFN_OLVA_WaitFrame.
 #define OLVA_ENTRY(ret, name, params, args, absent) using PFN_##name = ret(*) params;
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 
 }  // namespace olva
