@@ -111,13 +111,24 @@ bool IsFile(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// The simulated runtime next to the executable, else the one this build made.
+// The simulated runtime next to the executable; else where an install puts
+// it, <prefix>/<libdir>/olva/, seen from <prefix>/bin; else the one this
+// build made.
 std::string DefaultRuntime()
 {
-    const std::string besideExecutable = ExecutableDirectory() + "/" + kSimRuntimeName;
+    const std::string directory = ExecutableDirectory();
+    const std::string besideExecutable = directory + "/" + kSimRuntimeName;
     if (IsFile(besideExecutable)) {
         return besideExecutable;
     }
+#ifdef OLVA_DEMO_INSTALLED_SIM_DIR
+    const std::string installedDir = OLVA_DEMO_INSTALLED_SIM_DIR;
+    const std::string installed =
+        (installedDir.front() == '/' ? installedDir : directory + "/../" + installedDir) + "/" + kSimRuntimeName;
+    if (IsFile(installed)) {
+        return installed;
+    }
+#endif
 #ifdef OLVA_DEMO_SIM_RUNTIME
     return OLVA_DEMO_SIM_RUNTIME;
 #else
