@@ -21,7 +21,7 @@
  * state (the registry, its records and the 31 edge flags): call them from one
  * thread, or serialise them.
  *
- * Every entry point has a function pointer type PFN_<name> beside its
+ * Every C entry point has a function pointer type PFN_<name> beside its
  * prototype, for applications that look the functions up with dlsym and for
  * runtime libraries, which export the forwarding entry points they implement
  * under the same names and types.
