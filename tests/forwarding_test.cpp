@@ -84,7 +84,7 @@ std::vector<Row> AllRows()
 #define OLVA_ENTRY(ret, name, params, args, absent) \
     rows.push_back(MakeRow<EntryPoint::name, ret>(#name, &name, []() -> ret { return absent; }));
 #define OLVA_ENTRY_SPECIAL(ret, name, params, args, absent)
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY_SPECIAL
 #undef OLVA_ENTRY
     return rows;

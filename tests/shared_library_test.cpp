@@ -54,7 +54,7 @@ TEST(SharedLibrary, ExportsExactlyTheInterface)
 {
     std::set<std::string> expected = {
 #define OLVA_ENTRY(ret, name, params, args, absent) #name,
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
         "OLVA_XrActionManifestPath",
         "OLVA_GetXrActionSetHandle",
