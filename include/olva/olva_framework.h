@@ -546,7 +546,6 @@ OLVA_API int32_t OLVA_UpdateXrActionState(void* runtime, OLVA_XrActiveActionSet*
 
 /* State of a "boolean" action from the latest update. inputSource selects
  * a hand (its handle) or 0 for both, the right hand winning whenever it
-<<<<<<< HEAD
  * reports a state or a change; the handle of an input source that is
  * neither of the action's hands answers as 0 does. *data is cleared first.
  * Returns 0, OLVA_RESULT_INVALID_RUNTIME, or OLVA_RESULT_INVALID_ARGUMENT
@@ -555,14 +554,9 @@ OLVA_API int32_t OLVA_UpdateXrActionState(void* runtime, OLVA_XrActiveActionSet*
  * stale or made-up value, an action set's or input source's handle as
  * action, an action's as inputSource): such a value is never read
  * through. */
-=======
- * reports a state or a change. *data is cleared first. Returns 0,
- * OLVA_RESULT_INVALID_RUNTIME, or OLVA_RESULT_INVALID_ARGUMENT for a null
- * data pointer, a 0 action or an action that is not "boolean". */
 typedef int32_t (*PFN_OLVA_GetXrActionDigitalData)(void* runtime, unsigned long action,
                                                    OLVA_XrInputDigitalActionData* data, unsigned int reserved,
                                                    unsigned long inputSource);
->>>>>>> 124579b1069a0a44de8bf2262b3db3b5ffc8d347
 OLVA_API int32_t OLVA_GetXrActionDigitalData(void* runtime, unsigned long action,
                                              OLVA_XrInputDigitalActionData* data, unsigned int reserved,
                                              unsigned long inputSource);
@@ -571,15 +565,11 @@ OLVA_API int32_t OLVA_GetXrActionDigitalData(void* runtime, unsigned long action
  * latest update, with its change since the update before. The right hand
  * wins unless its value is exactly (0, 0). A hand with no sources reports
  * isActive 0; a source on an input with no analog value reports isActive 1
-<<<<<<< HEAD
  * and zeros. Results, and the checks of both handles, as for
  * OLVA_GetXrActionDigitalData. */
-=======
- * and zeros. Results as for OLVA_GetXrActionDigitalData. */
 typedef int32_t (*PFN_OLVA_GetXrActionAnalogData)(void* runtime, unsigned long action,
                                                   OLVA_XrInputAnalogActionData* data, unsigned int reserved,
                                                   unsigned long inputSource);
->>>>>>> 124579b1069a0a44de8bf2262b3db3b5ffc8d347
 OLVA_API int32_t OLVA_GetXrActionAnalogData(void* runtime, unsigned long action,
                                             OLVA_XrInputAnalogActionData* data, unsigned int reserved,
                                             unsigned long inputSource);
