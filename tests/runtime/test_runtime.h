@@ -50,7 +50,7 @@ struct RuntimeState {
     OLVA_XrFeatureStartInfo lastStartInfo = {};  // copy of what OLVA_StartXrFeature received
     RuntimeDevice devices[kMaxDeviceType];
     bool recordOnly = false;  // record and return, write through no pointer
-    bool throws[83] = {};     // throw std::runtime_error instead of answering
+    bool throws[kEntryPointCount] = {};  // throw std::runtime_error instead of answering
 };
 
 using PFN_olva_test_runtime_state = RuntimeState* (*)();

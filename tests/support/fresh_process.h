@@ -37,7 +37,14 @@ namespace olva::test {
 // body may also end the process itself to test exit-time behaviour.
 inline void ExpectInFreshProcess(const std::function<void()>& body)
 {
+#ifdef OLVA_TESTS_UNDER_EMULATOR
+    // An emulated program cannot execute itself again (the host does not run
+    // the target's binaries), so the child is forked instead. ctest runs each
+    // test in a process of its own, so the fork still starts untouched there.
+    GTEST_FLAG_SET(death_test_style, "fast");
+#else
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // gtest restores its flags after each test
+#endif
     EXPECT_EXIT(
         {
             body();
