@@ -8,6 +8,7 @@ packages=(
     chromium fonts-dejavu-core
     nlohmann-json3-dev libjsoncpp-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    abigail-tools
     "$@"
 )
 

@@ -66,7 +66,7 @@ extern "C" {
         OLVA_CALL_RUNTIME(ret, fn args)                                      \
     }
 #define OLVA_ENTRY_SPECIAL(ret, name, params, args, absent) /* written out below */
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY_SPECIAL
 #undef OLVA_ENTRY
 

@@ -8,7 +8,7 @@
 
 std::vector<std::string> g_funVec = {
 #define OLVA_ENTRY(ret, name, params, args, absent) #name,
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 };
 

@@ -2,6 +2,7 @@
 // controller kind, the press/hold/release edge logic with its shared flags,
 // the scan of a hand's sources, and which hand answers.
 #include "frame/frame_fixture.h"
+#include "support/process_state.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ std::ostream& operator<<(std::ostream& out, const Outcome& o)
                << std::hex << o.inputSource << std::dec << "}";
 }
 
-class DigitalData : public testing::Test {
+class DigitalData : public ProcessStateTest {
 protected:
     DigitalData()
     {

@@ -26,7 +26,7 @@ constexpr const char* kManifest = OLVA_FRAME_DATA_DIR "/manifest.json";
 // Index of an entry point in the table, for the runtime's control block.
 enum class Entry : std::size_t {
 #define OLVA_ENTRY(ret, name, params, args, absent) name,
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
     Count
 };
@@ -238,7 +238,7 @@ const ForwardedCall kForwardedCalls[] = {
 #define OLVA_ENTRY(ret, name, params, args, absent) \
     {#name, Entry::name, [] { return CallZeroed(&name); }, FailureOf<ret>()},
 #define OLVA_ENTRY_SPECIAL(ret, name, params, args, absent) /* need records: tested on their own */
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY_SPECIAL
 #undef OLVA_ENTRY
 };

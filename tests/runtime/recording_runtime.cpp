@@ -180,7 +180,7 @@ extern "C" {
 
 #define OLVA_ENTRY(ret, name, params, args, absent) \
     ret name params { return Answer<ret, EntryPoint::name>(OLVA_TEST_UNPACK args); }
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 
 __attribute__((visibility("default"))) RuntimeState* olva_test_runtime_state()

@@ -1,9 +1,11 @@
 // Control block of the test runtime library: a loadable module that exports
-// the 83 runtime functions, records every call and answers what the test
+// every runtime function of the entry point table, records every call and answers what the test
 // set. Tests reach it with dlopen on the same path the library opens (the
 // dynamic loader hands back the same module) and dlsym of
 // "olva_test_runtime_state".
 #pragma once
+
+#include "loader/entry_point_index.h"
 
 #include <olva/olva_framework.h>
 
@@ -38,9 +40,9 @@ struct RuntimeDevice {
 };
 
 struct RuntimeState {
-    int64_t results[83] = {};       // returned by each function (converted)
-    uint32_t calls[83] = {};        // how often each function was called
-    uint64_t lastArgs[83][kMaxArgs] = {};
+    int64_t results[kEntryPointCount] = {};  // returned by each function (converted)
+    uint32_t calls[kEntryPointCount] = {};   // how often each function was called
+    uint64_t lastArgs[kEntryPointCount][kMaxArgs] = {};
     RuntimeCall log[kCallLogCapacity] = {};
     uint32_t logSize = 0;           // stops growing at capacity
     uint64_t supportedDevices = 0;  // OLVA_GetSupportedDevices
@@ -48,7 +50,7 @@ struct RuntimeState {
     OLVA_XrFeatureStartInfo lastStartInfo = {};  // copy of what OLVA_StartXrFeature received
     RuntimeDevice devices[kMaxDeviceType];
     bool recordOnly = false;  // record and return, write through no pointer
-    bool throws[83] = {};     // throw std::runtime_error instead of answering
+    bool throws[kEntryPointCount] = {};  // throw std::runtime_error instead of answering
 };
 
 using PFN_olva_test_runtime_state = RuntimeState* (*)();
