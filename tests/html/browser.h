@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
@@ -237,14 +238,23 @@ inline std::vector<std::unique_ptr<DomElement>> ParseDom(const std::string& html
     for (std::size_t i = html.find('<'); i != std::string::npos; i = html.find('<', i)) {
         if (html.compare(i, 4, "<!--") == 0) {
             i = html.find("-->", i);
+            if (i == std::string::npos) {
+                break;
+            }
             continue;
         }
         if (html.compare(i, 2, "<!") == 0) {
             i = html.find('>', i);
+            if (i == std::string::npos) {
+                break;
+            }
             continue;
         }
         if (html.compare(i, 2, "</") == 0) {
             const std::size_t end = html.find('>', i);
+            if (end == std::string::npos) {
+                break;
+            }
             const std::string name = html.substr(i + 2, end - i - 2);
             while (!open.empty()) {
                 const bool match = open.back()->name == name;
@@ -261,23 +271,35 @@ inline std::vector<std::unique_ptr<DomElement>> ParseDom(const std::string& html
         while (j < html.size() && !std::isspace(static_cast<unsigned char>(html[j])) && html[j] != '>' && html[j] != '/') {
             element->name += html[j++];
         }
-        // Attributes: name="value" (the serialiser always quotes with ").
+        // Attributes: name="value" (as the browser writes them), name='value',
+        // name=value or a bare name. Every step moves on.
         while (j < html.size() && html[j] != '>') {
             if (std::isspace(static_cast<unsigned char>(html[j])) || html[j] == '/') {
                 ++j;
                 continue;
             }
             std::string key;
-            while (j < html.size() && html[j] != '=' && html[j] != '>' && !std::isspace(static_cast<unsigned char>(html[j]))) {
+            while (j < html.size() && html[j] != '=' && html[j] != '>' && html[j] != '/' &&
+                   !std::isspace(static_cast<unsigned char>(html[j]))) {
                 key += html[j++];
             }
             std::string value;
-            if (j < html.size() && html[j] == '=' && j + 1 < html.size() && html[j + 1] == '"') {
-                const std::size_t close = html.find('"', j + 2);
-                value = DecodeEntities(html.substr(j + 2, close - j - 2));
-                j = close + 1;
+            if (j < html.size() && html[j] == '=') {
+                ++j;
+                if (j < html.size() && (html[j] == '"' || html[j] == '\'')) {
+                    const std::size_t close = std::min(html.find(html[j], j + 1), html.size());
+                    value = DecodeEntities(html.substr(j + 1, close - j - 1));
+                    j = close + 1;
+                } else {
+                    while (j < html.size() && html[j] != '>' && !std::isspace(static_cast<unsigned char>(html[j]))) {
+                        value += html[j++];
+                    }
+                }
             }
             element->attributes[key] = value;
+        }
+        if (j >= html.size()) {
+            break;
         }
         for (auto it = open.rbegin(); it != open.rend(); ++it) {
             element->ancestors.push_back(*it);
@@ -295,6 +317,9 @@ inline std::vector<std::unique_ptr<DomElement>> ParseDom(const std::string& html
         // The text of script and style elements holds no tags.
         if (raw->name == "style" || raw->name == "script") {
             i = html.find("</" + raw->name, i);
+            if (i == std::string::npos) {
+                break;
+            }
         }
     }
     return elements;

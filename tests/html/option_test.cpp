@@ -43,4 +43,38 @@ TEST(HtmlOption, KeepsTheReportOnStandardOutput)
     EXPECT_EQ(ReadFile(page).rfind("<!DOCTYPE html>", 0), 0u);
 }
 
+// A finding about one binding sits in the label of the input it concerns,
+// with its file and JSON location; the binding is marked as never reporting.
+TEST(HtmlOption, PutsAFindingBesideItsInput)
+{
+    TempDir work;
+    const std::string page = work / "page.html";
+    const std::string manifest = std::string(OLVA_CHECK_DATA_DIR) + "/direction_without_dpad/actions.json";
+    ASSERT_EQ(RunProgram({OLVA_CHECK_TOOL, "bindings", manifest, "--controllers", "left=joystick", "--html", page},
+                         work / "out", work / "err"),
+              0)
+        << ReadFile(work / "err");
+    // The page as written, read like the browser's DOM: every element of it
+    // is closed or self-closing.
+    const auto dom = ParseDom(ReadFile(page));
+    const DomElement* finding = nullptr;
+    const DomElement* binding = nullptr;
+    for (const auto& element : dom) {
+        if (element->Attr("data-code") == "direction-needs-dpad" && element->name == "g") {
+            finding = element.get();
+        }
+        if (element->Attr("data-action") == "turn") {
+            binding = element.get();
+        }
+    }
+    ASSERT_NE(finding, nullptr);
+    EXPECT_EQ(finding->Enclosing("data-element"), "stick-west");
+    EXPECT_EQ(finding->Enclosing("data-hand"), "left");
+    EXPECT_EQ(finding->Attr("data-location"), "bindings[\"/actions/main\"].sources[1].inputs.west.output");
+    EXPECT_NE(finding->Attr("data-file").find("direction_without_dpad/bindings.json"), std::string::npos);
+    ASSERT_NE(binding, nullptr);
+    EXPECT_EQ(binding->Attr("data-effect"), "none");
+    EXPECT_EQ(binding->Enclosing("data-element"), "stick-west");
+}
+
 }  // namespace
