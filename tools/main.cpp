@@ -3,6 +3,7 @@
 //
 //   olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict]
 //   olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]
+//   olva-check capture FILE [--json] [--strict]
 #include "cli.h"
 #include "findings.h"
 #include "runtime_check.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv)
             return RunRuntimeCheck(command.runtime, std::cout);
         case Subcommand::Bindings:
             return RunBindingsCheck(command.bindings, std::cout);
+        case Subcommand::Capture:
+            return RunCaptureCheck(command.capture, std::cout);
         }
     } catch (const std::exception& error) {
         // A fault of the tool, never a finding: report it and fail.
