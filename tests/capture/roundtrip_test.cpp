@@ -53,11 +53,26 @@ void WriteFile(const std::string& path, const std::string& text)
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// Files a test made, removed when it ends.
+std::vector<std::string> g_madeFiles;
+
 // A per-process file name under the test's work folder.
 std::string WorkFile(const std::string& name)
 {
-    return kWork + "/roundtrip_" + std::to_string(::getpid()) + "_" + name;
+    g_madeFiles.push_back(kWork + "/roundtrip_" + std::to_string(::getpid()) + "_" + name);
+    return g_madeFiles.back();
 }
+
+class CaptureRoundTrip : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (const std::string& path : g_madeFiles) {
+            std::remove(path.c_str());
+        }
+        g_madeFiles.clear();
+    }
+};
 
 DemoRun RunDemo(const std::string& arguments)
 {
@@ -118,7 +133,7 @@ olva::capture::Capture ReadCapture(const std::string& path)
     return capture;
 }
 
-TEST(CaptureRoundTrip, EveryBundledScenarioReplaysTheSameFrames)
+TEST_F(CaptureRoundTrip, EveryBundledScenarioReplaysTheSameFrames)
 {
     const std::vector<std::string> scenarios = BundledScenarios();
     ASSERT_GE(scenarios.size(), 3u);
@@ -159,7 +174,7 @@ bool WaitForLines(const std::string& path, std::size_t lines)
     return false;
 }
 
-TEST(CaptureRoundTrip, AKilledSessionLeavesACaptureWhoseLinesAllReplay)
+TEST_F(CaptureRoundTrip, AKilledSessionLeavesACaptureWhoseLinesAllReplay)
 {
     const std::string scenario = kData + "/scenario_touch.json";
     const std::string capture = WorkFile("killed.capture");
@@ -195,7 +210,7 @@ TEST(CaptureRoundTrip, AKilledSessionLeavesACaptureWhoseLinesAllReplay)
     std::remove(capture.c_str());
 }
 
-TEST(CaptureRoundTrip, ATornLastLineIsReportedAndIgnored)
+TEST_F(CaptureRoundTrip, ATornLastLineIsReportedAndIgnored)
 {
     const std::string scenario = kData + "/scenario_joystick.json";
     const std::string capture = WorkFile("torn.capture");
@@ -216,7 +231,7 @@ TEST(CaptureRoundTrip, ATornLastLineIsReportedAndIgnored)
     std::remove(capture.c_str());
 }
 
-TEST(CaptureRoundTrip, ACorruptCaptureIsRefusedWithFileAndLine)
+TEST_F(CaptureRoundTrip, ACorruptCaptureIsRefusedWithFileAndLine)
 {
     const std::string capture = WorkFile("corrupt.capture");
     WriteFile(capture, olva::capture::HeaderLine({{"producer", "test"}}) + "S=18 I3=3 I4=3\nB3.3=1 B4.3=zz\n.\n");
@@ -229,7 +244,7 @@ TEST(CaptureRoundTrip, ACorruptCaptureIsRefusedWithFileAndLine)
     std::remove(capture.c_str());
 }
 
-TEST(CaptureRoundTrip, BadCaptureSettingsStopTheDemoWithOneLine)
+TEST_F(CaptureRoundTrip, BadCaptureSettingsStopTheDemoWithOneLine)
 {
     struct Row {
         const char* what;
