@@ -18,7 +18,7 @@ namespace {
 std::atomic<std::size_t> g_allocations{0};
 }
 
-void* operator new(std::size_t size)
+static void* CountedAllocate(std::size_t size)
 {
     ++g_allocations;
     if (void* p = std::malloc(size == 0 ? 1 : size)) {
@@ -26,8 +26,22 @@ void* operator new(std::size_t size)
     }
     throw std::bad_alloc();
 }
+
+void* operator new(std::size_t size) { return CountedAllocate(size); }
+void* operator new[](std::size_t size) { return CountedAllocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return CountedAllocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 

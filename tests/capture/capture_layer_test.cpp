@@ -22,6 +22,7 @@ using olva::EntryPoint;
 const std::string kLayer = OLVA_CAPTURE_LAYER;
 const std::string kTestRuntime = OLVA_TEST_RUNTIME_FULL;
 const std::string kSimRuntime = OLVA_SIM_RUNTIME;
+const std::string kThrowingRuntime = OLVA_THROWING_RUNTIME;
 const std::string kScenario = OLVA_SIM_SCENARIO;
 const std::string kWork = OLVA_TEST_WORK_DIR;
 
@@ -190,6 +191,24 @@ TEST_F(CaptureLayer, FunctionsTheRealRuntimeLacksGiveTheirAbsentResult)
     EXPECT_FALSE(Fn<olva::PFN_OLVA_SetPerformanceLevels>("OLVA_SetPerformanceLevels")(runtime, 1, 1));
     Fn<olva::PFN_OLVA_ReleaseControllerModelData>("OLVA_ReleaseControllerModelData")(runtime, nullptr);
     EXPECT_EQ(Fn<olva::PFN_OLVA_SetSystemSetting>("OLVA_SetSystemSetting")(runtime, 1), OLVA_RESULT_UNSUPPORTED);
+}
+
+TEST_F(CaptureLayer, ExceptionsOfTheRealRuntimeBecomeFailureResults)
+{
+    ASSERT_EQ(Create(Config(kThrowingRuntime, file), &runtime), 0);
+    uint64_t mask = 0;
+    EXPECT_EQ(Fn<olva::PFN_OLVA_GetInputClickStates>("OLVA_GetInputClickStates")(runtime, 3, 3, &mask),
+              OLVA_RESULT_RUNTIME_FAILURE);
+    EXPECT_FALSE(Fn<olva::PFN_OLVA_SetPerformanceLevels>("OLVA_SetPerformanceLevels")(runtime, 1, 1));
+    Fn<olva::PFN_OLVA_ReleaseControllerModelData>("OLVA_ReleaseControllerModelData")(runtime, nullptr);
+    EXPECT_EQ(Fn<olva::PFN_OLVA_WaitFrame>("OLVA_WaitFrame")(runtime, nullptr), OLVA_RESULT_RUNTIME_FAILURE);
+    // What the application saw is what the capture says.
+    const Capture capture = ReadBack();
+    ASSERT_EQ(capture.frames.size(), 1u);
+    EXPECT_EQ(capture.frames[0].waitResult, OLVA_RESULT_RUNTIME_FAILURE);
+    ASSERT_EQ(capture.frames[0].entryCount, 1u);
+    EXPECT_EQ(capture.entries[0].answer.result, OLVA_RESULT_RUNTIME_FAILURE);
+    EXPECT_FALSE(capture.entries[0].answer.written);
 }
 
 TEST_F(CaptureLayer, RecordsAnswersResultsAndFrames)
