@@ -276,9 +276,12 @@ int RunCaptureCheck(const CaptureOptions& options, std::ostream& out)
                 if (!hand.x[slot].seen) {
                     continue;
                 }
-                out << "  " << Pad(kSlotNames[slot], 9) << " x " << RangeText(hand.x[slot]);
+                // The stick or pad has two axes, trigger and grip one.
+                out << "  " << Pad(kSlotNames[slot], 10);
                 if (slot == 0) {
-                    out << "   y " << RangeText(hand.y[slot]);
+                    out << "x " << RangeText(hand.x[slot]) << "   y " << RangeText(hand.y[slot]);
+                } else {
+                    out << RangeText(hand.x[slot]);
                 }
                 out << '\n';
             }
