@@ -27,7 +27,10 @@ public:
     void* Real(EntryPoint entry) const { return m_real[static_cast<std::size_t>(entry)]; }
 
     // Reads "capture" from the configuration, opens the real runtime and the
-    // capture file, then creates the real runtime with the same record.
+    // capture file, then creates the real runtime with the same record. One
+    // runtime is recorded at a time: while it lives, another creation is
+    // refused; after OLVA_DestroyRuntime the next one starts a new capture.
+    // Every failure prints one line on standard error and returns nonzero.
     int32_t CreateRuntime(const OLVA_RuntimeCreateInfo* createInfo, void** runtime);
 
     // Whether calls with this runtime handle are recorded.

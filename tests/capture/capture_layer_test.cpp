@@ -117,6 +117,8 @@ TEST_F(CaptureLayer, BadConfigurationsGiveOneLineAndAResult)
         {"the layer itself", Config(kLayer, file), "is the capture layer itself"},
         {"file in a missing folder", Config(kTestRuntime, missingDir),
          "cannot create the capture file '" + missingDir + "': No such file or directory"},
+        {"file that takes no data", Config(kTestRuntime, "/dev/full"),
+         "cannot write the capture file '/dev/full': No space left on device"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
