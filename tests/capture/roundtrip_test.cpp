@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -179,14 +178,14 @@ TEST_F(CaptureRoundTrip, AKilledSessionLeavesACaptureWhoseLinesAllReplay)
     const std::string scenario = kData + "/scenario_touch.json";
     const std::string capture = WorkFile("killed.capture");
     const std::string config = LayerConfig(scenario, capture, "killed");
+    // exec replaces the shell, so the child's pid is the demo's (or its
+    // emulator's in a cross build).
+    const std::string command = "exec " + (kEmulator.empty() ? "" : kEmulator + " ") + "'" + kDemo +
+                                "' --config '" + config + "' --json --frames 1000000 >/dev/null 2>&1";
     const pid_t child = ::fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::execl(kDemo.c_str(), kDemo.c_str(), "--config", config.c_str(), "--json", "--frames", "1000000",
-                static_cast<char*>(nullptr));
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     const bool started = WaitForLines(capture, 60);
