@@ -9,10 +9,15 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <elf.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -37,6 +42,38 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 std::string Config(const std::string& runtime, const std::string& file, const std::string& extra = "")
 {
     return "{\"capture\": {\"runtime\": " + Quoted(runtime) + ", \"file\": " + Quoted(file) + "}" + extra + "}";
+}
+
+// Defined global symbols of an ELF file's dynamic symbol table.
+std::set<std::string> DefinedDynamicSymbols(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::set<std::string> names;
+    if (bytes.size() < sizeof(Elf64_Ehdr)) {
+        ADD_FAILURE() << "cannot read " << path;
+        return names;
+    }
+    const auto* header = reinterpret_cast<const Elf64_Ehdr*>(bytes.data());
+    const auto* sections = reinterpret_cast<const Elf64_Shdr*>(bytes.data() + header->e_shoff);
+    for (int i = 0; i < header->e_shnum; ++i) {
+        if (sections[i].sh_type != SHT_DYNSYM) {
+            continue;
+        }
+        const Elf64_Shdr& strings = sections[sections[i].sh_link];
+        const auto* symbols = reinterpret_cast<const Elf64_Sym*>(bytes.data() + sections[i].sh_offset);
+        for (std::size_t n = 1; n < sections[i].sh_size / sizeof(Elf64_Sym); ++n) {
+            if (symbols[n].st_shndx != SHN_UNDEF && ELF64_ST_BIND(symbols[n].st_info) != STB_LOCAL) {
+                names.insert(bytes.data() + strings.sh_offset + symbols[n].st_name);
+            }
+        }
+    }
+    return names;
+}
+
+TEST(CaptureLayerModule, ExportsExactlyTheRuntimeFunctions)
+{
+    EXPECT_EQ(DefinedDynamicSymbols(kLayer), std::set<std::string>(std::begin(kNames), std::end(kNames)));
 }
 
 class CaptureLayer : public ::testing::Test {
