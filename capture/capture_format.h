@@ -158,7 +158,9 @@ bool LooksLikeCapture(std::string_view text);
 
 // Reads a capture text. Returns false when the header is missing or wrong
 // (error: one line); otherwise true, with the frames read and the
-// problems found. Never throws.
+// problems found. Never throws. Every answer is kept (40 bytes each): an
+// hour of a busy session, 44 MiB of text, reads in well under a second
+// into about 200 MiB.
 bool ReadCapture(std::string_view text, Capture& out, std::string& error);
 
 // Reads a capture file; error names the file.
@@ -197,7 +199,8 @@ struct HandFrame {
     std::optional<int32_t> waitResult;
 };
 
-// Both hands at every frame of a capture.
+// Both hands at every frame of a capture (136 bytes a frame: 42 MiB
+// for an hour at 90 Hz).
 std::vector<HandFrame> HandTimeline(const Capture& capture);
 
 // The input ids of the position, trigger and grip slots for an input type
