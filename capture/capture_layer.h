@@ -15,6 +15,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <type_traits>
 
 namespace olva::capture {
 
@@ -61,8 +62,9 @@ private:
     std::string m_path;
 };
 
-// Calls the real runtime's function, answering absent() when it lacks it
-// and the failure result when it throws: nothing unwinds into the caller.
+// What a forwarder answers when the real runtime's function throws, so that
+// nothing unwinds into the caller: OLVA_RESULT_RUNTIME_FAILURE, false for
+// the boolean function, nothing for the one without a result.
 template <typename Ret>
 Ret FailureResult()
 {
