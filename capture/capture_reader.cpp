@@ -204,6 +204,7 @@ bool ParseHeader(std::string_view line, Capture& out, std::string& error)
     out.header = std::string(line);
     return true;
 }
+
 }  // namespace
 
 // ---- Reading
@@ -300,4 +301,5 @@ bool ReadCaptureFile(const std::string& path, Capture& out, std::string& error)
     }
     return true;
 }
+
 }  // namespace olva::capture

@@ -66,6 +66,7 @@ char* PutEntry(char* out, char* end, const Key& key, const Answer& answer)
     }
     return out;
 }
+
 }  // namespace
 
 char CallLetter(Call call) { return text::kLetters[static_cast<std::size_t>(call)]; }
@@ -181,4 +182,5 @@ std::string HeaderLine(const std::vector<std::pair<std::string, std::string>>& d
     return std::string(kMagic) + " " + std::to_string(kFormatVersion) + " " +
            object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
+
 }  // namespace olva::capture

@@ -194,7 +194,11 @@ int RunCaptureCheck(const CaptureOptions& options, std::ostream& out)
     std::string error;
     const bool read = capture::ReadCaptureFile(options.file, capture, error);
     if (!read) {
-        findings.Add(Severity::Error, "capture-unreadable", options.file, "", error.substr(options.file.size() + 2));
+        // The reader's message starts with the file name, which the finding
+        // shows already.
+        const std::string prefix = options.file + ": ";
+        findings.Add(Severity::Error, "capture-unreadable", options.file, "",
+                     error.rfind(prefix, 0) == 0 ? error.substr(prefix.size()) : error);
     }
     uint32_t lost = 0;
     std::size_t waitFailures = 0;
