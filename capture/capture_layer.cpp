@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* kEntryPointNames[] = {
 #define OLVA_ENTRY(ret, name, params, args, absent) #name,
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 };
 static_assert(std::size(kEntryPointNames) == kEntryPointCount, "one name per entry point");

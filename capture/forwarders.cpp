@@ -90,7 +90,7 @@ extern "C" {
             []() -> ret { return absent; }, OLVA_CAPTURE_SPLICE args);                                \
     }
 #define OLVA_ENTRY_SPECIAL OLVA_ENTRY
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY_SPECIAL
 #undef OLVA_ENTRY
 

@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     nlohmann-json3-dev libjsoncpp-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    abigail-tools
     "$@"
 )
 

@@ -3,7 +3,7 @@
 // OLVA_RESULT_UNSUPPORTED for it.
 #pragma once
 
-#include "loader/entry_point_index.h"
+#include <string_view>
 
 #define OLVA_SIM_IMPLEMENTED_ENTRY_POINTS(X)                                                       \
     X(OLVA_CreateRuntime)                                                                          \
@@ -22,8 +22,8 @@
 
 namespace olva::sim {
 
-#define OLVA_SIM_ENTRY_(name) olva::EntryPoint::name,
-inline constexpr olva::EntryPoint kImplementedEntryPoints[] = {OLVA_SIM_IMPLEMENTED_ENTRY_POINTS(OLVA_SIM_ENTRY_)};
+#define OLVA_SIM_ENTRY_(name) #name,
+inline constexpr std::string_view kImplementedEntryPoints[] = {OLVA_SIM_IMPLEMENTED_ENTRY_POINTS(OLVA_SIM_ENTRY_)};
 #undef OLVA_SIM_ENTRY_
 
 }  // namespace olva::sim

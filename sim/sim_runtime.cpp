@@ -19,11 +19,12 @@
 #include <type_traits>
 #include <vector>
 
-// Each definition below must keep the table's signature: a different one
+// Each definition below must keep the public header's signature (the
+// library proves the header equal to its entry point table): a different one
 // would not compile against the header's declaration, and this list catches
 // a name that is implemented but missing here.
 #define OLVA_SIM_CHECK_SIGNATURE_(name)                                                            \
-    static_assert(std::is_same_v<decltype(&::name), olva::PFN_##name>, #name " has the table's signature");
+    static_assert(std::is_same_v<decltype(&::name), ::PFN_##name>, #name " has the header's signature");
 OLVA_SIM_IMPLEMENTED_ENTRY_POINTS(OLVA_SIM_CHECK_SIGNATURE_)
 #undef OLVA_SIM_CHECK_SIGNATURE_
 

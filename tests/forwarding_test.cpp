@@ -1,5 +1,7 @@
 // Every forwarding entry point, before and after a runtime is loaded, driven
 // from the same entry point table the library is generated from.
+#include "support/fresh_process.h"
+#include "support/process_state.h"
 #include "support/runtime_fixture.h"
 
 #include "loader/entry_point_index.h"
@@ -84,29 +86,44 @@ std::vector<Row> AllRows()
 #define OLVA_ENTRY(ret, name, params, args, absent) \
     rows.push_back(MakeRow<EntryPoint::name, ret>(#name, &name, []() -> ret { return absent; }));
 #define OLVA_ENTRY_SPECIAL(ret, name, params, args, absent)
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY_SPECIAL
 #undef OLVA_ENTRY
     return rows;
 }
 
-// Each test runs in a process of its own, so here no runtime has been loaded.
-TEST(Forwarding, EveryEntryPointGivesItsAbsentResultBeforeAnyRuntime)
+// The rows of the table that are forwarded by hand rather than generated.
+constexpr std::size_t kSpecialRows = 0
+#define OLVA_ENTRY(ret, name, params, args, absent)
+#define OLVA_ENTRY_SPECIAL(ret, name, params, args, absent) +1
+#include "loader/olva_entry_points.inc"
+#undef OLVA_ENTRY_SPECIAL
+#undef OLVA_ENTRY
+    ;
+
+// Runs in a process of its own, where no runtime has been loaded yet.
+TEST(ForwardingBeforeAnyRuntime, EveryEntryPointGivesItsAbsentResult)
 {
-    const std::vector<Row> rows = AllRows();
-    ASSERT_EQ(rows.size(), 81u);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        row.check(nullptr, false);
-    }
-    EXPECT_EQ(OLVA_SetPerformanceLevels(nullptr, 1, 2), false);
-    EXPECT_EQ(OLVA_SetSystemSetting(nullptr, 1), OLVA_RESULT_UNSUPPORTED);
-    OLVA_XrFeatureStartInfo info = {1, OLVA_XR_FEATURE_ANY_SUPPORTED, nullptr};
-    EXPECT_EQ(OLVA_StartXrFeature(nullptr, &info, nullptr), OLVA_RESULT_UNSUPPORTED);
-    EXPECT_TRUE(olva_framework::GetInstance()->funMap().empty());
+    olva::test::ExpectInFreshProcess([] {
+        const std::vector<Row> rows = AllRows();
+        ASSERT_EQ(rows.size(), olva::kEntryPointCount - kSpecialRows);
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.name);
+            row.check(nullptr, false);
+        }
+        EXPECT_EQ(OLVA_SetPerformanceLevels(nullptr, 1, 2), false);
+        EXPECT_EQ(OLVA_SetSystemSetting(nullptr, 1), OLVA_RESULT_UNSUPPORTED);
+        OLVA_XrFeatureStartInfo info = {1, OLVA_XR_FEATURE_ANY_SUPPORTED, nullptr};
+        EXPECT_EQ(OLVA_StartXrFeature(nullptr, &info, nullptr), OLVA_RESULT_UNSUPPORTED);
+        EXPECT_TRUE(olva_framework::GetInstance()->funMap().empty());
+    });
 }
 
-TEST(Forwarding, EveryEntryPointPassesArgumentsAndResultUnchanged)
+// The test runtimes' control blocks start zeroed in every test below; each
+// test creates the runtime it needs.
+using Forwarding = olva::test::ProcessStateTest;
+
+TEST_F(Forwarding, EveryEntryPointPassesArgumentsAndResultUnchanged)
 {
     olva::test::CreateRuntime();
     RuntimeState* state = olva::test::StateOf(olva::test::kFullRuntime);
@@ -117,7 +134,7 @@ TEST(Forwarding, EveryEntryPointPassesArgumentsAndResultUnchanged)
     }
 }
 
-TEST(Forwarding, CreateRuntimePassesTheCallersRecordAndHandleOn)
+TEST_F(Forwarding, CreateRuntimePassesTheCallersRecordAndHandleOn)
 {
     RuntimeState* state = olva::test::StateOf(olva::test::kFullRuntime);
     const std::string config = olva::test::ConfigFor(olva::test::kFullRuntime);
@@ -132,7 +149,7 @@ TEST(Forwarding, CreateRuntimePassesTheCallersRecordAndHandleOn)
     state->results[index] = 0;
 }
 
-TEST(Forwarding, CreateRuntimeWithoutTheRuntimesOwnFunctionStillForwardsTheRest)
+TEST_F(Forwarding, CreateRuntimeWithoutTheRuntimesOwnFunctionStillForwardsTheRest)
 {
     const std::string config = olva::test::ConfigFor(olva::test::kRuntimeWithoutCreate);
     const OLVA_RuntimeCreateInfo info = {config.c_str()};
@@ -145,7 +162,7 @@ TEST(Forwarding, CreateRuntimeWithoutTheRuntimesOwnFunctionStillForwardsTheRest)
     EXPECT_EQ(OLVA_WaitFrame(nullptr, nullptr), 7);
 }
 
-TEST(Forwarding, PartialRuntimeAnswersUnsupportedForWhatItLacks)
+TEST_F(Forwarding, PartialRuntimeAnswersUnsupportedForWhatItLacks)
 {
     olva::test::CreateRuntime(olva::test::kPartialRuntime);
     RuntimeState* state = olva::test::StateOf(olva::test::kPartialRuntime);
@@ -166,7 +183,7 @@ struct FeatureCase {
     bool asksForFeatures;
 };
 
-TEST(Forwarding, StartXrFeatureSubstitutesFeature256OnlyForExactly32BitsSet)
+TEST_F(Forwarding, StartXrFeatureSubstitutesFeature256OnlyForExactly32BitsSet)
 {
     const FeatureCase cases[] = {
         {"bit 8 set", olva::test::kFullRuntime, 0x100, 0xFFFFFFFFull, 256, true},
@@ -204,7 +221,7 @@ TEST(Forwarding, StartXrFeatureSubstitutesFeature256OnlyForExactly32BitsSet)
     }
 }
 
-TEST(Forwarding, UnsupportedAlwaysAnswersUnsupported)
+TEST_F(Forwarding, UnsupportedAlwaysAnswersUnsupported)
 {
     EXPECT_EQ(OLVA_Unsupported(), OLVA_RESULT_UNSUPPORTED);
 }

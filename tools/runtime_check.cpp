@@ -45,7 +45,7 @@ const std::array<std::string, kEntryPointCount>& AbsentResults()
 {
     static const std::array<std::string, kEntryPointCount> results = {
 #define OLVA_ENTRY(ret, name, params, args, absent) AbsentText<ret>([]() -> ret { return absent; }),
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
     };
     return results;

@@ -4,11 +4,19 @@
 // fixed-index dispatch slot, which Init writes together with the name map;
 // so a later OLVA_CreateRuntime takes effect at once, and a forwarded call
 // costs one load and one indirect call.
+//
+// A C++ exception thrown by the runtime library stops here: unwinding into
+// a C application ends it in terminate, so the call answers
+// OLVA_RESULT_RUNTIME_FAILURE instead (false and nothing for the two entry
+// points without a 32-bit result).
 #include <olva/olva_framework.h>
 
 #include "loader/olva_framework.h"
 
+#include <cxxabi.h>
+
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -17,44 +25,89 @@ inline Fn resolve() noexcept
 {
     // void* to function pointer is conditionally supported in C++ and exact
     // on every ELF platform we target (dlsym relies on the same).
-    return reinterpret_cast<Fn>(olva_framework::GetInstance()->Dispatch(entry));
+    return reinterpret_cast<Fn>(olva_framework::Dispatch(entry));
+}
+
+// What an entry point answers when its runtime function threw.
+template <typename Ret>
+Ret RuntimeFailed() noexcept
+{
+    if constexpr (std::is_void_v<Ret>) {
+        return;
+    } else if constexpr (std::is_same_v<Ret, bool>) {
+        return false;
+    } else {
+        return OLVA_RESULT_RUNTIME_FAILURE;
+    }
 }
 
 }  // namespace
 
+// Thread cancellation unwinds with a forced-unwind exception that must
+// reach the thread's start; everything else the runtime throws is caught.
+#define OLVA_CALL_RUNTIME(ret, call)        \
+    try {                                   \
+        return call;                        \
+    } catch (abi::__forced_unwind&) {       \
+        throw;                              \
+    } catch (...) {                         \
+        return RuntimeFailed<ret>();        \
+    }
+
 extern "C" {
 
-#define OLVA_ENTRY(ret, name, params, args, absent)                                         \
-    ret name params                                                                         \
-    {                                                                                       \
-        const auto fn = resolve<olva::EntryPoint::name, olva::PFN_##name>();                \
-        if (fn == nullptr) {                                                                \
-            return absent;                                                                  \
-        }                                                                                   \
-        return fn args;                                                                     \
+#define OLVA_ENTRY(ret, name, params, args, absent)                          \
+    ret name params                                                          \
+    {                                                                        \
+        const auto fn = resolve<olva::EntryPoint::name, olva::PFN_##name>(); \
+        if (fn == nullptr) {                                                 \
+            return absent;                                                   \
+        }                                                                    \
+        OLVA_CALL_RUNTIME(ret, fn args)                                      \
     }
 #define OLVA_ENTRY_SPECIAL(ret, name, params, args, absent) /* written out below */
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY_SPECIAL
 #undef OLVA_ENTRY
 
 int32_t OLVA_CreateRuntime(const OLVA_RuntimeCreateInfo* createInfo, void** runtime)
 {
+    if (createInfo == nullptr || createInfo->configJson == nullptr) {
+        return OLVA_RESULT_INVALID_ARGUMENT;
+    }
+    if (olva::g_loaderDestroyed.load(std::memory_order_relaxed)) {
+        return OLVA_RESULT_UNSUPPORTED;  // called from an exit handler after the loader closed the runtime
+    }
     olva_framework* loader = olva_framework::GetInstance();
-    // Exceptions from Init are part of this entry point's interface and
-    // reach the caller; the runtime library is then not called.
-    loader->Init(std::string(createInfo->configJson));
+    try {
+        loader->Init(std::string(createInfo->configJson));
+    } catch (const nlohmann::json::parse_error&) {
+        throw;  // the loader's own failures are this entry point's interface
+    } catch (const nlohmann::json::type_error&) {
+        throw;
+    } catch (const char*) {
+        throw;
+    } catch (abi::__forced_unwind&) {
+        throw;
+    } catch (...) {
+        // Anything else came out of dlopen: the runtime library's own
+        // static constructors threw.
+        return OLVA_RESULT_RUNTIME_FAILURE;
+    }
 
     const auto fn = reinterpret_cast<olva::PFN_OLVA_CreateRuntime>(loader->GetFunction("OLVA_CreateRuntime"));
     if (fn == nullptr) {
         return OLVA_RESULT_UNSUPPORTED;
     }
-    return fn(createInfo, runtime);
+    OLVA_CALL_RUNTIME(int32_t, fn(createInfo, runtime))
 }
 
 int32_t OLVA_StartXrFeature(void* runtime, const OLVA_XrFeatureStartInfo* startInfo, void** feature)
 {
     using olva::EntryPoint;
+    if (startInfo == nullptr) {
+        return OLVA_RESULT_INVALID_ARGUMENT;
+    }
     if (startInfo->feature == OLVA_XR_FEATURE_ANY_SUPPORTED) {
         // Through our own exported entry point, so a runtime without the
         // function leaves the mask at 0.
@@ -67,7 +120,7 @@ int32_t OLVA_StartXrFeature(void* runtime, const OLVA_XrFeatureStartInfo* startI
             if (fn == nullptr) {
                 return OLVA_RESULT_UNSUPPORTED;
             }
-            return fn(runtime, &substitute, feature);
+            OLVA_CALL_RUNTIME(int32_t, fn(runtime, &substitute, feature))
         }
     }
 
@@ -75,7 +128,7 @@ int32_t OLVA_StartXrFeature(void* runtime, const OLVA_XrFeatureStartInfo* startI
     if (fn == nullptr) {
         return OLVA_RESULT_UNSUPPORTED;
     }
-    return fn(runtime, startInfo, feature);
+    OLVA_CALL_RUNTIME(int32_t, fn(runtime, startInfo, feature))
 }
 
 }  // extern "C"

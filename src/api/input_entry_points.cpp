@@ -3,21 +3,37 @@
 // inside the input system (a JSON document of unexpected shape, a failed
 // allocation) may unwind into the application, so any that gets here
 // becomes OLVA_RESULT_INVALID_ARGUMENT. The members themselves keep state
-// unchanged on failure.
+// unchanged on failure. After the registry is destroyed at exit, calls
+// answer OLVA_RESULT_UNSUPPORTED without touching it.
 #include <olva/olva_framework.h>
 
 #include "input/olva_input.h"
+
+#include <cstring>
 
 namespace {
 
 template <typename Call>
 int32_t Contained(Call&& call) noexcept
 {
+    if (olva_input::isDestroyed()) {
+        return OLVA_RESULT_UNSUPPORTED;
+    }
     try {
         return call(*olva_input::getInstance());
     } catch (...) {
         return OLVA_RESULT_INVALID_ARGUMENT;
     }
+}
+
+// The data queries clear their record before any check, this one included.
+template <typename Record, typename Call>
+int32_t ContainedQuery(Record* data, Call&& call) noexcept
+{
+    if (olva_input::isDestroyed() && data != nullptr) {
+        std::memset(data, 0, sizeof *data);
+    }
+    return Contained(call);
 }
 
 }  // namespace
@@ -56,7 +72,7 @@ int32_t OLVA_UpdateXrActionState(void* runtime, OLVA_XrActiveActionSet* activeAc
 int32_t OLVA_GetXrActionDigitalData(void* runtime, unsigned long action, OLVA_XrInputDigitalActionData* data,
                                     unsigned int reserved, unsigned long inputSource)
 {
-    return Contained([&](olva_input& input) {
+    return ContainedQuery(data, [&](olva_input& input) {
         return input.OLVA_GetXrActionDigitalData(runtime, action, data, reserved, inputSource);
     });
 }
@@ -64,7 +80,7 @@ int32_t OLVA_GetXrActionDigitalData(void* runtime, unsigned long action, OLVA_Xr
 int32_t OLVA_GetXrActionAnalogData(void* runtime, unsigned long action, OLVA_XrInputAnalogActionData* data,
                                    unsigned int reserved, unsigned long inputSource)
 {
-    return Contained([&](olva_input& input) {
+    return ContainedQuery(data, [&](olva_input& input) {
         return input.OLVA_GetXrActionAnalogData(runtime, action, data, reserved, inputSource);
     });
 }

@@ -259,11 +259,15 @@ int32_t olva_input::OLVA_GetXrActionDigitalData(void* runtime, unsigned long act
     if (runtime == nullptr) {
         return OLVA_RESULT_INVALID_RUNTIME;
     }
-    if (data == nullptr || action == 0) {
+    if (data == nullptr) {
         return OLVA_RESULT_INVALID_ARGUMENT;
     }
-    const auto* record = reinterpret_cast<const OLVA_XrAction*>(action);
-    if (record->actionClass != ActionClass::Digital) {
+    // Only handles this library issued, of the right kind, are read.
+    const OLVA_XrAction* record = olva::input::ActionFromHandle(action);
+    if (record == nullptr || record->actionClass != ActionClass::Digital) {
+        return OLVA_RESULT_INVALID_ARGUMENT;
+    }
+    if (inputSource != 0 && olva::input::InputValueFromHandle(inputSource) == nullptr) {
         return OLVA_RESULT_INVALID_ARGUMENT;
     }
 

@@ -55,6 +55,20 @@ constexpr std::string_view kUserPaths[] = {"/user/head", "/user/hand/left", "/us
 
 }  // namespace
 
+void olva_input::ReplaceManifest(Json::Value manifest)
+{
+    std::map<std::string, Json::ArrayIndex, std::less<>> declared;
+    const Json::Value& actions = MemberOf(manifest, "actions");
+    for (Json::ArrayIndex i = 0; actions.isArray() && i < actions.size(); ++i) {
+        const Json::Value& name = actions[i]["name"];
+        if (name.isString()) {
+            declared.emplace(LowerKey(name.asString()), i);  // keeps the first of each name
+        }
+    }
+    m_manifest = std::move(manifest);
+    m_declaredActions = std::move(declared);
+}
+
 int32_t olva_input::OLVA_GetXrActionSetHandle(void* runtime, const char* name, unsigned long* actionSet)
 {
     if (runtime == nullptr) {
@@ -99,17 +113,11 @@ int32_t olva_input::OLVA_GetXrActionHandle(void* runtime, const char* name, unsi
     // record its name as written there and its type.
     std::string actionName;
     std::string type = "<unset>";
-    bool declared = false;
-    const Json::Value& actions = MemberOf(m_manifest, "actions");
-    for (Json::ArrayIndex i = 0; i < actions.size() && !declared; ++i) {
-        const Json::Value& element = actions[i];
-        if (EqualsIgnoreCase(element["name"].asString(), key.view())) {
-            actionName = element["name"].asString();
-            type = element["type"].asString();
-            declared = true;
-        }
-    }
-    if (!declared) {
+    if (const auto declared = m_declaredActions.find(key.view()); declared != m_declaredActions.end()) {
+        const Json::Value& element = MemberOf(m_manifest, "actions")[declared->second];
+        actionName = element["name"].asString();
+        type = element["type"].asString();
+    } else {
         actionName = key.str();
     }
 

@@ -42,7 +42,7 @@ int32_t olva_input::OLVA_XrActionManifestPath(void* runtime, const char* manifes
     uint64_t deviceMask = 0;
     const int32_t devicesResult = ::OLVA_GetSupportedDevices(runtime, &deviceMask);
     if (devicesResult != 0) {
-        m_manifest = std::move(manifest);
+        ReplaceManifest(std::move(manifest));
         return devicesResult;
     }
 
@@ -105,7 +105,7 @@ int32_t olva_input::OLVA_XrActionManifestPath(void* runtime, const char* manifes
     for (OLVA_XrActionSet* record : records) {
         m_actionSetMap[record->name] = record;
     }
-    m_manifest = std::move(manifest);
+    ReplaceManifest(std::move(manifest));
     m_bindings = std::move(bindings);
     return 0;
 }

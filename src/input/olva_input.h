@@ -7,6 +7,8 @@
 
 #include <olva/olva_framework.h>
 
+#include "input/record_pool.h"
+
 #include <json/json.h>
 
 #include <cstdint>
@@ -93,6 +95,28 @@ OLVA_XrAction* NewAction();
 OLVA_XrActionSource* NewActionSource();
 OLVA_XrInputValue* NewInputValue();
 
+extern RecordPool<OLVA_XrActionSet> g_actionSetPool;
+extern RecordPool<OLVA_XrAction> g_actionPool;
+extern RecordPool<OLVA_XrActionSource> g_actionSourcePool;
+extern RecordPool<OLVA_XrInputValue> g_inputValuePool;
+
+// The record a handle from the application names, or null when the value is
+// not a record of that kind this library issued. Nothing is read through the
+// value before it is known to be one: a stale variable, a handle of another
+// kind or any other number is refused without touching memory it points to.
+inline OLVA_XrActionSet* ActionSetFromHandle(unsigned long handle) noexcept
+{
+    return g_actionSetPool.Find(handle);
+}
+inline OLVA_XrAction* ActionFromHandle(unsigned long handle) noexcept
+{
+    return g_actionPool.Find(handle);
+}
+inline OLVA_XrInputValue* InputValueFromHandle(unsigned long handle) noexcept
+{
+    return g_inputValuePool.Find(handle);
+}
+
 // Lower-cases byte by byte with tolower, as every registry key is.
 std::string LowerKey(std::string_view name);
 // Equal length and equal bytes after tolower on both sides.
@@ -107,6 +131,8 @@ class olva_input {
 public:
     // The process-wide registry, constructed on first use (thread-safe).
     static olva_input* getInstance();
+    // True once the process-wide registry has been destroyed at exit.
+    static bool isDestroyed() noexcept;
 
     // Constructible on its own for tests and tools; the library uses only
     // getInstance().
@@ -116,6 +142,9 @@ public:
 
     // ---- Manifest and binding files
     int32_t OLVA_XrActionManifestPath(void* runtime, const char* manifestPath);
+
+    // Replaces the manifest document and the index of its declared actions.
+    void ReplaceManifest(Json::Value manifest);
 
     // ---- Handle lookup
     int32_t OLVA_GetXrActionSetHandle(void* runtime, const char* name, unsigned long* actionSet);
@@ -159,6 +188,11 @@ public:
     bool m_actionSetsBuilt = false;
     Json::Value m_manifest;
     Json::Value m_bindings;
+    // The manifest's "actions" by lower-cased name: the index of the first
+    // element of each name, which is the one a lookup takes. Rebuilt with
+    // every manifest, so first lookups stay logarithmic however many
+    // actions the manifest declares.
+    std::map<std::string, Json::ArrayIndex, std::less<>> m_declaredActions;
     // Entries are only ever inserted or overwritten in place, never erased
     // or rebuilt, so a pointer to an entry's value stays valid.
     std::map<OLVA_DeviceType, OLVA_Device_InputType> m_deviceInputTypes;

@@ -1,33 +1,43 @@
 #include "input/olva_input.h"
 
+#include <atomic>
 #include <cctype>
-#include <deque>
+
+namespace {
+
+std::atomic<bool> g_registryDestroyed{false};
+
+// The process-wide registry, which notes its destruction at exit before its
+// members go, so that later calls know not to touch it.
+struct ProcessRegistry {
+    olva_input input;
+    ~ProcessRegistry() { g_registryDestroyed.store(true, std::memory_order_relaxed); }
+};
+
+}  // namespace
 
 olva_input* olva_input::getInstance()
 {
-    static olva_input instance;
-    return &instance;
+    static ProcessRegistry instance;
+    return &instance.input;
+}
+
+bool olva_input::isDestroyed() noexcept
+{
+    return g_registryDestroyed.load(std::memory_order_relaxed);
 }
 
 namespace olva::input {
 
-namespace {
+RecordPool<OLVA_XrActionSet> g_actionSetPool;
+RecordPool<OLVA_XrAction> g_actionPool;
+RecordPool<OLVA_XrActionSource> g_actionSourcePool;
+RecordPool<OLVA_XrInputValue> g_inputValuePool;
 
-// A deque never moves its elements when it grows at the back. The pools are
-// never destroyed: records outlive the registry on purpose.
-template <typename Record>
-Record* NewFromPool()
-{
-    static auto* pool = new std::deque<Record>();
-    return &pool->emplace_back();
-}
-
-}  // namespace
-
-OLVA_XrActionSet* NewActionSet() { return NewFromPool<OLVA_XrActionSet>(); }
-OLVA_XrAction* NewAction() { return NewFromPool<OLVA_XrAction>(); }
-OLVA_XrActionSource* NewActionSource() { return NewFromPool<OLVA_XrActionSource>(); }
-OLVA_XrInputValue* NewInputValue() { return NewFromPool<OLVA_XrInputValue>(); }
+OLVA_XrActionSet* NewActionSet() { return g_actionSetPool.New(); }
+OLVA_XrAction* NewAction() { return g_actionPool.New(); }
+OLVA_XrActionSource* NewActionSource() { return g_actionSourcePool.New(); }
+OLVA_XrInputValue* NewInputValue() { return g_inputValuePool.New(); }
 
 std::string LowerKey(std::string_view name)
 {

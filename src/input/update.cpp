@@ -27,26 +27,33 @@ constexpr AnalogSlotSource kJoystickControllerSlots[3] = {
     {2, 7, 0xC},
 };
 
+// What one update reads for a hand, held apart from the hand's record until
+// every read is done.
+struct PolledHand {
+    OLVA_XrInputValue* value = nullptr;
+    bool connected = false;
+    InputSnapshot current;
+};
+
 // Reads one hand controller. Every output is preset, so a runtime call that
-// fails without writing leaves the hand disconnected with empty masks. The
+// fails without writing (or throws, which the forwarding entry points turn
+// into a failed result) leaves the hand disconnected with empty masks. The
 // runtime is reached through the library's own forwarding entry points.
-void PollHand(void* runtime, OLVA_DeviceType device, OLVA_Device_InputType inputType, OLVA_XrInputValue& value)
+void PollHand(void* runtime, OLVA_DeviceType device, OLVA_Device_InputType inputType, PolledHand& hand) noexcept
 {
-    value.previous = value.current;
-    value.previousValid = value.currentValid;
-    value.currentValid = true;
+    hand.current = hand.value->current;  // analog slots not read keep last frame's value
 
     uint32_t connected = 0;
     OLVA_IsDeviceConnected(runtime, device, &connected);
-    value.connected = connected != 0;
+    hand.connected = connected != 0;
 
     uint64_t clickStates = 0;
     OLVA_GetInputClickStates(runtime, device, inputType, &clickStates);
-    value.current.clickStates = clickStates;
+    hand.current.clickStates = clickStates;
 
     uint64_t touchStates = 0;
     OLVA_GetInputTouchStates(runtime, device, inputType, &touchStates);
-    value.current.touchStates = touchStates;
+    hand.current.touchStates = touchStates;
 
     const AnalogSlotSource* slots = inputType == OLVA_INPUT_TYPE_JOYSTICK ? kJoystickControllerSlots
                                     : inputType == OLVA_INPUT_TYPE_TOUCH  ? kTouchControllerSlots
@@ -63,11 +70,22 @@ void PollHand(void* runtime, OLVA_DeviceType device, OLVA_Device_InputType input
         }
         // Stored only when the read succeeds: a failed read keeps the slot
         // as it was rather than taking whatever the runtime left behind.
-        OLVA_Vector2f analog = value.current.analog[source.slot];
+        OLVA_Vector2f analog = hand.current.analog[source.slot];
         if (OLVA_GetInputAnalogState(runtime, device, inputType, source.inputId, &analog) == 0) {
-            value.current.analog[source.slot] = analog;
+            hand.current.analog[source.slot] = analog;
         }
     }
+}
+
+// Shifts the history and stores what was read.
+void Commit(const PolledHand& hand) noexcept
+{
+    OLVA_XrInputValue& value = *hand.value;
+    value.previous = value.current;
+    value.previousValid = value.currentValid;
+    value.currentValid = true;
+    value.connected = hand.connected;
+    value.current = hand.current;
 }
 
 }  // namespace
@@ -81,7 +99,11 @@ int32_t olva_input::OLVA_UpdateXrActionState(void* runtime, OLVA_XrActiveActionS
         return OLVA_RESULT_INVALID_ARGUMENT;  // nothing attached, nothing polled; the next call tries again
     }
 
-    // Ascending device type: the right hand (3) before the left (4).
+    // Ascending device type: the right hand (3) before the left (4). Every
+    // read lands in a local first and the records change only at the end,
+    // so an update that fails part way leaves the input state as it was.
+    PolledHand hands[2];
+    std::size_t handCount = 0;
     for (const auto& [device, inputType] : m_deviceInputTypes) {
         const char* userPath = device == OLVA_DEVICE_TYPE_RIGHT_CONTROLLER  ? "/user/hand/right"
                                : device == OLVA_DEVICE_TYPE_LEFT_CONTROLLER ? "/user/hand/left"
@@ -94,7 +116,12 @@ int32_t olva_input::OLVA_UpdateXrActionState(void* runtime, OLVA_XrActiveActionS
         if (handle == 0) {
             continue;
         }
-        PollHand(runtime, device, inputType, *reinterpret_cast<OLVA_XrInputValue*>(handle));
+        PolledHand& hand = hands[handCount++];
+        hand.value = reinterpret_cast<OLVA_XrInputValue*>(handle);
+        PollHand(runtime, device, inputType, hand);
+    }
+    for (std::size_t i = 0; i < handCount; ++i) {
+        Commit(hands[i]);
     }
     return 0;
 }

@@ -11,7 +11,7 @@ namespace olva {
 
 enum class EntryPoint : std::size_t {
 #define OLVA_ENTRY(ret, name, params, args, absent) name,
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
     Count
 };
@@ -19,9 +19,11 @@ enum class EntryPoint : std::size_t {
 constexpr std::size_t kEntryPointCount = static_cast<std::size_t>(EntryPoint::Count);
 static_assert(kEntryPointCount == 83, "the runtime interface has 83 forwarding entry points");
 
-// Function pointer type of each entry point, e.g. olva::PFN_OLVA_WaitFrame.
-#define OLVA_ENTRY(ret, name, params, args, absent) using PFN_##name = ret(*) params;
-#include <olva/olva_entry_points.inc>
+// Function pointer type of each entry point, e.g. olva::PFN_OLVA_WaitFrame:
+// the public header's type, which src/api/public_header_check.cpp proves
+// equal to the table row.
+#define OLVA_ENTRY(ret, name, params, args, absent) using PFN_##name = ::PFN_##name;
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 
 }  // namespace olva

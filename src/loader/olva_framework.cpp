@@ -8,9 +8,12 @@
 
 std::vector<std::string> g_funVec = {
 #define OLVA_ENTRY(ret, name, params, args, absent) #name,
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 };
+
+std::atomic<void*> olva::g_dispatch[olva::kEntryPointCount] = {};
+std::atomic<bool> olva::g_loaderDestroyed{false};
 
 namespace {
 
@@ -72,7 +75,7 @@ void olva_framework::Init(std::string config)
             address = nullptr;
         }
         m_funMap[g_funVec[i]] = address;
-        m_dispatch[i] = address;
+        olva::g_dispatch[i].store(address, std::memory_order_relaxed);
     }
 }
 
@@ -86,6 +89,13 @@ void* olva_framework::GetFunction(std::string name)
 
 olva_framework::~olva_framework()
 {
+    // Forget every function before the library goes: a forwarded call from
+    // a later exit handler answers its absent result instead of jumping
+    // into unmapped code.
+    olva::g_loaderDestroyed.store(true, std::memory_order_relaxed);
+    for (std::atomic<void*>& slot : olva::g_dispatch) {
+        slot.store(nullptr, std::memory_order_relaxed);
+    }
     // dlclose rejects a null handle; skip it when no library is open.
     if (m_libHandle != nullptr) {
         dlclose(m_libHandle);

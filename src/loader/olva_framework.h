@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include <array>
+#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
@@ -29,6 +29,19 @@ inline constexpr const char* kRuntimeNotOpened = "dlopen调用失败";
 // nlohmann::json::parse_error, including a number beyond double range, which
 // the parser itself rejects with out_of_range.
 nlohmann::json ParseRuntimeConfiguration(const std::string& text);
+
+// The address each forwarding entry point calls, by table index: the same
+// value as the loader's name map holds for that name. It lives outside the
+// loader object and is never destroyed, so a call made after the loader is
+// gone (an exit handler, another library's destructor) still reads a valid
+// slot, which the loader's destructor has cleared before closing the
+// runtime library. Relaxed atomics: a forwarded call costs one plain load,
+// and a call racing the exit-time clear is still well defined.
+extern std::atomic<void*> g_dispatch[kEntryPointCount];
+
+// True once the loader has been destroyed at exit; OLVA_CreateRuntime then
+// answers without touching it.
+extern std::atomic<bool> g_loaderDestroyed;
 
 }  // namespace olva
 
@@ -53,9 +66,9 @@ public:
 
     // The address stored for an entry point, by table index: the same value
     // as GetFunction(g_funVec[index]), written by Init at the same moments.
-    void* Dispatch(olva::EntryPoint entry) const noexcept
+    static void* Dispatch(olva::EntryPoint entry) noexcept
     {
-        return m_dispatch[static_cast<std::size_t>(entry)];
+        return olva::g_dispatch[static_cast<std::size_t>(entry)].load(std::memory_order_relaxed);
     }
 
     ~olva_framework();
@@ -73,7 +86,4 @@ private:
     void* m_libHandle = nullptr;
     std::map<std::string, void*> m_funMap;
     nlohmann::json m_config;
-    // m_funMap by table index, so that a forwarded call is one load and one
-    // indirect call: no string, no map search, no allocation.
-    std::array<void*, olva::kEntryPointCount> m_dispatch{};
 };

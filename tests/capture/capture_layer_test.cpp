@@ -33,7 +33,7 @@ const std::string kWork = OLVA_TEST_WORK_DIR;
 
 constexpr const char* kNames[] = {
 #define OLVA_ENTRY(ret, name, params, args, absent) #name,
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 };
 
@@ -207,7 +207,7 @@ TEST_F(CaptureLayer, ForwardsEveryEntryPointAndItsResult)
         }                                                                                                \
     }                                                                                                    \
     ++index;
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
     // Arguments arrive unchanged, floats included.
     OLVA_Vector2f vector{};

@@ -1,6 +1,7 @@
 // Analog action data on hand-made records: the value of the first source's
 // slot, its change since the update before, and which hand answers.
 #include "frame/frame_fixture.h"
+#include "support/process_state.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ namespace {
 
 using olva::input::Hand;
 
-class AnalogData : public testing::Test {
+class AnalogData : public ProcessStateTest {
 protected:
     OLVA_XrInputAnalogActionData Query(const OLVA_XrAction* action, unsigned long inputSource = 0)
     {

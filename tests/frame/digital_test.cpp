@@ -2,6 +2,7 @@
 // controller kind, the press/hold/release edge logic with its shared flags,
 // the scan of a hand's sources, and which hand answers.
 #include "frame/frame_fixture.h"
+#include "support/process_state.h"
 
 #include <gtest/gtest.h>
 
@@ -33,7 +34,7 @@ std::ostream& operator<<(std::ostream& out, const Outcome& o)
                << std::hex << o.inputSource << std::dec << "}";
 }
 
-class DigitalData : public testing::Test {
+class DigitalData : public ProcessStateTest {
 protected:
     DigitalData()
     {
@@ -354,7 +355,10 @@ TEST_F(DigitalData, InputSourceSelectsAHand)
     records.left->current.touchStates = 0x100;
     EXPECT_EQ(Query(leftOnly, Right()), (Outcome{1, 1, 1, Left()}));
     EXPECT_EQ(Query(leftOnly, HandleOf(head)), (Outcome{1, 1, 0, Left()}));
-    EXPECT_EQ(Query(leftOnly, 12345), (Outcome{1, 1, 0, Left()}));
+    // A value the library never issued as an input source is refused.
+    OLVA_XrInputDigitalActionData data{};
+    EXPECT_EQ(input.OLVA_GetXrActionDigitalData(runtime, HandleOf(leftOnly), &data, 0, 12345),
+              OLVA_RESULT_INVALID_ARGUMENT);
 }
 
 TEST_F(DigitalData, ButtonRulesUseTheirFixedLastStateField)

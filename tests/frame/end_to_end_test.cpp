@@ -1,6 +1,7 @@
 // An application's view of the frame path: load a manifest, look handles
 // up, then per frame set the controllers in the test runtime, update and
 // query, all through the exported entry points.
+#include "support/process_state.h"
 #include "support/runtime_fixture.h"
 
 #include <olva/olva_framework.h>
@@ -32,7 +33,7 @@ std::ostream& operator<<(std::ostream& out, const Digital& d)
                << std::hex << d.inputSource << std::dec << "}";
 }
 
-class Application : public testing::Test {
+class Application : public ProcessStateTest {
 protected:
     // Both hand controllers of one kind, every analog input configured.
     void Start(OLVA_Device_InputType controllerKind)

@@ -1,6 +1,7 @@
 // The fixed tables: which rule a source matches, and the button bits of each
 // controller kind.
 #include "input/digital_rules.h"
+#include "support/edge_flags.h"
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,7 @@ TEST(DigitalRuleTable, AnalogSlotByComponentPath)
 
 TEST(DigitalRuleTable, EdgeFlagsNameTheExportedGlobals)
 {
+    const olva::test::EdgeFlagsCleared clearedFlags;
     struct Row {
         EdgeFlag flag;
         bool* global;

@@ -3,6 +3,7 @@
 #include "frame/frame_fixture.h"
 #include "loader/entry_point_index.h"
 #include "loader/olva_framework.h"
+#include "support/process_state.h"
 #include "support/runtime_fixture.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 namespace olva::test {
 namespace {
 
-class FrameUpdate : public testing::Test {
+class FrameUpdate : public ProcessStateTest {
 protected:
     FrameUpdate()
     {

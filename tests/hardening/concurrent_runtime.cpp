@@ -101,7 +101,7 @@ extern "C" {
 
 #define OLVA_ENTRY(ret, name, params, args, absent) \
     ret name params { return Answer<ret, EntryPoint::name>(OLVA_CONCURRENT_UNPACK args); }
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 
 // How often the function with this table index was called.

@@ -88,7 +88,7 @@ int32_t LoadWithoutBlocking(void* runtime, const std::string& path, const std::s
     return load.get();
 }
 
-class HostileDocuments : public ::testing::Test {
+class HostileDocuments : public ProcessStateTest {
 protected:
     void SetUp() override
     {

@@ -4,6 +4,8 @@
 // thread may drive the input system while others forward.
 #include "input/olva_input.h"
 #include "loader/olva_framework.h"
+#include "support/fresh_process.h"
+#include "support/process_state.h"
 
 #include <olva/olva_framework.h>
 
@@ -15,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,53 +85,67 @@ uint64_t CallsOf(olva::EntryPoint entry)
     return counter(static_cast<uint32_t>(entry));
 }
 
+// In a process of its own: the singletons must not exist before the threads
+// start.
 TEST(ThreadRules, ThreadsRaceToConstructBothSingletons)
 {
-    // Each thread's first touch is one of these; every kind of first touch
-    // runs on two threads at once.
-    enum FirstTouch { ForwardedCall, InputEntryPoint, LoaderAccessor, RegistryAccessor };
-    std::vector<int32_t> forwarded(kThreads), input(kThreads);
-    std::vector<olva_framework*> loaders(kThreads);
-    std::vector<olva_input*> registries(kThreads);
+    olva::test::ExpectInFreshProcess([] {
+        // Each thread's first touch is one of these; every kind of first touch
+        // runs on two threads at once.
+        enum FirstTouch { ForwardedCall, InputEntryPoint, LoaderAccessor, RegistryAccessor };
+        std::vector<int32_t> forwarded(kThreads), input(kThreads);
+        std::vector<olva_framework*> loaders(kThreads);
+        std::vector<olva_input*> registries(kThreads);
 
-    RunThreads(kThreads, [&](int i) {
-        unsigned long handle = 0;
-        switch (static_cast<FirstTouch>(i % 4)) {
-        case ForwardedCall:
-            forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
-            input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
-            break;
-        case InputEntryPoint:
-            input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
-            forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
-            break;
-        case LoaderAccessor:
+        RunThreads(kThreads, [&](int i) {
+            unsigned long handle = 0;
+            switch (static_cast<FirstTouch>(i % 4)) {
+            case ForwardedCall:
+                forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
+                input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
+                break;
+            case InputEntryPoint:
+                input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
+                forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
+                break;
+            case LoaderAccessor:
+                loaders[i] = olva_framework::GetInstance();
+                forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
+                input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
+                break;
+            case RegistryAccessor:
+                registries[i] = olva_input::getInstance();
+                input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
+                forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
+                break;
+            }
             loaders[i] = olva_framework::GetInstance();
-            forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
-            input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
-            break;
-        case RegistryAccessor:
             registries[i] = olva_input::getInstance();
-            input[i] = OLVA_GetXrActionSetHandle(nullptr, "/actions/demo", &handle);
-            forwarded[i] = OLVA_WaitFrame(nullptr, nullptr);
-            break;
-        }
-        loaders[i] = olva_framework::GetInstance();
-        registries[i] = olva_input::getInstance();
-    });
+        });
 
-    for (int i = 0; i < kThreads; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(forwarded[i], OLVA_RESULT_UNSUPPORTED);  // no runtime loaded
-        EXPECT_EQ(input[i], OLVA_RESULT_INVALID_RUNTIME);
-        EXPECT_EQ(loaders[i], loaders[0]);
-        EXPECT_EQ(registries[i], registries[0]);
-    }
+        for (int i = 0; i < kThreads; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(forwarded[i], OLVA_RESULT_UNSUPPORTED);  // no runtime loaded
+            EXPECT_EQ(input[i], OLVA_RESULT_INVALID_RUNTIME);
+            EXPECT_EQ(loaders[i], loaders[0]);
+            EXPECT_EQ(registries[i], registries[0]);
+        }
+    });
 }
 
 TEST(ThreadRules, ForwardedCallsRunOnManyThreadsAfterCreateRuntime)
 {
     void* runtime = CreateConcurrentRuntime();
+    // The module counts calls for the life of the process.
+    using olva::EntryPoint;
+    const EntryPoint counted[] = {EntryPoint::OLVA_WaitFrame,           EntryPoint::OLVA_GetSupportedDevices,
+                                  EntryPoint::OLVA_GetPoseState,        EntryPoint::OLVA_SetPerformanceLevels,
+                                  EntryPoint::OLVA_StartXrFeature,      EntryPoint::OLVA_GetSupportedXrFeatures,
+                                  EntryPoint::OLVA_ReleaseControllerModelData};
+    std::vector<uint64_t> before;
+    for (EntryPoint entry : counted) {
+        before.push_back(CallsOf(entry));
+    }
     std::atomic<int> failures{0};
 
     RunThreads(kThreads, [&](int) {
@@ -150,18 +167,18 @@ TEST(ThreadRules, ForwardedCallsRunOnManyThreadsAfterCreateRuntime)
 
     EXPECT_EQ(failures.load(), 0);
     const uint64_t total = static_cast<uint64_t>(kThreads) * kCallsPerThread;
-    using olva::EntryPoint;
-    for (EntryPoint entry : {EntryPoint::OLVA_WaitFrame, EntryPoint::OLVA_GetSupportedDevices,
-                             EntryPoint::OLVA_GetPoseState, EntryPoint::OLVA_SetPerformanceLevels,
-                             EntryPoint::OLVA_StartXrFeature, EntryPoint::OLVA_GetSupportedXrFeatures,
-                             EntryPoint::OLVA_ReleaseControllerModelData}) {
-        SCOPED_TRACE(static_cast<int>(entry));
-        EXPECT_EQ(CallsOf(entry), total);
+    for (std::size_t i = 0; i < std::size(counted); ++i) {
+        SCOPED_TRACE(static_cast<int>(counted[i]));
+        EXPECT_EQ(CallsOf(counted[i]) - before[i], total);
     }
 }
 
 TEST(ThreadRules, OneThreadDrivesTheInputSystemWhileOthersForward)
 {
+    // The registry and the edge flags as a fresh process has them (a scope,
+    // not a fixture: the race test above must not construct the singletons
+    // before its threads do).
+    const olva::test::ProcessStateScope processState;
     // The input entry points stay on one thread (they share the registry);
     // they reach the runtime through the same forwarding entry points that
     // the other threads are calling at the same time.

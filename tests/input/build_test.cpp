@@ -12,6 +12,10 @@
 namespace olva::test {
 namespace {
 
+// Each test starts with an empty registry, cleared edge flags and zeroed
+// test runtime control blocks, and leaves them so.
+using ActionSetBuilding = ProcessStateTest;
+
 const std::string kThreeKinds = DataPath("three_kinds/manifest.json");
 
 unsigned long Handle(void* runtime, const char* actionName)
@@ -65,7 +69,7 @@ void ExpectSources(const std::vector<OLVA_XrActionSource*>& sources, const std::
     }
 }
 
-TEST(ActionSetBuilding, SetsSourcesAndInputKeysInOrder)
+TEST_F(ActionSetBuilding, SetsSourcesAndInputKeysInOrder)
 {
     void* runtime = CreateRuntime();
     Report(StateOf(kFullRuntime), {3, 0, 0});
@@ -128,7 +132,7 @@ TEST(ActionSetBuilding, SetsSourcesAndInputKeysInOrder)
     EXPECT_EQ(trigger->rightSources.size(), 3u);
 }
 
-TEST(ActionSetBuilding, OddButReadableDocumentsStillLoadAndBuild)
+TEST_F(ActionSetBuilding, OddButReadableDocumentsStillLoadAndBuild)
 {
     void* runtime = CreateRuntime();
     ASSERT_EQ(OLVA_XrActionManifestPath(runtime, DataPath("accepted/manifest.json").c_str()), 0);
@@ -160,7 +164,7 @@ TEST(ActionSetBuilding, OddButReadableDocumentsStillLoadAndBuild)
                   });
 }
 
-TEST(ActionSetBuilding, AFailedBuildAttachesNothingAndCanBeRetried)
+TEST_F(ActionSetBuilding, AFailedBuildAttachesNothingAndCanBeRetried)
 {
     void* runtime = CreateRuntime();
     olva_input input;
@@ -199,7 +203,7 @@ TEST(ActionSetBuilding, AFailedBuildAttachesNothingAndCanBeRetried)
     EXPECT_EQ(input.m_actionMap.at("fresh")->rightSources.size(), 1u);
 }
 
-TEST(ActionSetBuilding, SetsLoadedAfterTheFirstBuildAreNeverBuilt)
+TEST_F(ActionSetBuilding, SetsLoadedAfterTheFirstBuildAreNeverBuilt)
 {
     void* runtime = CreateRuntime();
     olva_input& input = *olva_input::getInstance();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "input/olva_input.h"
+#include "support/process_state.h"
 #include "support/runtime_fixture.h"
 
 #include <gtest/gtest.h>

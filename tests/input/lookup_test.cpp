@@ -34,9 +34,16 @@ __attribute__((noinline)) void operator delete(void* block, std::size_t) noexcep
 namespace olva::test {
 namespace {
 
+// Each test starts with an empty registry, cleared edge flags and zeroed
+// test runtime control blocks, and leaves them so.
+using InputSourceLookup = ProcessStateTest;
+using ActionSetLookup = ProcessStateTest;
+using ActionLookup = ProcessStateTest;
+using Lookups = ProcessStateTest;
+
 const std::string kThreeKinds = DataPath("three_kinds/manifest.json");
 
-TEST(InputSourceLookup, FourUserPathsIgnoringCase)
+TEST_F(InputSourceLookup, FourUserPathsIgnoringCase)
 {
     void* runtime = CreateRuntime();
     for (const char* path : {"/user/head", "/user/hand/left", "/user/hand/right", "/user/gamepad"}) {
@@ -62,7 +69,7 @@ TEST(InputSourceLookup, FourUserPathsIgnoringCase)
     EXPECT_EQ(olva_input::getInstance()->m_inputValueMap.size(), 4u);
 }
 
-TEST(InputSourceLookup, APresentKeyIsFoundWithoutAllocating)
+TEST_F(InputSourceLookup, APresentKeyIsFoundWithoutAllocating)
 {
     void* runtime = CreateRuntime();
     unsigned long right = 0, left = 0, again = 0;
@@ -85,7 +92,7 @@ TEST(InputSourceLookup, APresentKeyIsFoundWithoutAllocating)
     EXPECT_EQ(g_allocations.load(), 0);
 }
 
-TEST(ActionSetLookup, DemoSetsUntilAManifestDeclaresSets)
+TEST_F(ActionSetLookup, DemoSetsUntilAManifestDeclaresSets)
 {
     void* runtime = CreateRuntime();
     unsigned long first = 0, second = 0, firstAgain = 0;
@@ -114,7 +121,7 @@ TEST(ActionSetLookup, DemoSetsUntilAManifestDeclaresSets)
     EXPECT_EQ(olva_input::getInstance()->m_actionSetMap.count("/actions/undeclared"), 0u);
 }
 
-TEST(ActionLookup, DeclaredNamesAndTypes)
+TEST_F(ActionLookup, DeclaredNamesAndTypes)
 {
     void* runtime = CreateRuntime();
     unsigned long early = 0;
@@ -159,7 +166,7 @@ TEST(ActionLookup, DeclaredNamesAndTypes)
     EXPECT_EQ(RecordOf<OLVA_XrAction>(early)->type, "<unset>");
 }
 
-TEST(ActionLookup, LongNamesFoldLikeShortOnes)
+TEST_F(ActionLookup, LongNamesFoldLikeShortOnes)
 {
     void* runtime = CreateRuntime();
     const std::string mixed = "/actions/Main/in/" + std::string(200, 'X') + "/Value";
@@ -175,7 +182,7 @@ TEST(ActionLookup, LongNamesFoldLikeShortOnes)
     EXPECT_EQ(olva_input::getInstance()->m_actionMap.count(lower), 1u);
 }
 
-TEST(Lookups, NullNameOrOutputIsInvalidAndCreatesNothing)
+TEST_F(Lookups, NullNameOrOutputIsInvalidAndCreatesNothing)
 {
     void* runtime = CreateRuntime();
     unsigned long handle = 5;

@@ -17,6 +17,11 @@
 namespace olva::test {
 namespace {
 
+// Each test starts with an empty registry, cleared edge flags and zeroed
+// test runtime control blocks, and leaves them so.
+using ManifestLoading = ProcessStateTest;
+using InputEntryPoints = ProcessStateTest;
+
 namespace fs = std::filesystem;
 
 const std::string kThreeKinds = DataPath("three_kinds/manifest.json");
@@ -31,7 +36,7 @@ std::vector<fs::path> FilesIn(const std::string& directory)
     return files;
 }
 
-TEST(ManifestLoading, SelectsTheBindingByWhatTheControllersReport)
+TEST_F(ManifestLoading, SelectsTheBindingByWhatTheControllersReport)
 {
     void* runtime = CreateRuntime();
     RuntimeState* state = StateOf(kFullRuntime);
@@ -61,7 +66,7 @@ TEST(ManifestLoading, SelectsTheBindingByWhatTheControllersReport)
     }
 }
 
-TEST(ManifestLoading, AnInputTypeThatIsNeverWrittenCountsAsOther)
+TEST_F(ManifestLoading, AnInputTypeThatIsNeverWrittenCountsAsOther)
 {
     void* runtime = CreateRuntime();
     RuntimeState* state = StateOf(kFullRuntime);
@@ -74,7 +79,7 @@ TEST(ManifestLoading, AnInputTypeThatIsNeverWrittenCountsAsOther)
     EXPECT_EQ(input.m_bindings["kind"].asString(), "touch");
 }
 
-TEST(ManifestLoading, RegistersActionSetsUnderLowerCaseNames)
+TEST_F(ManifestLoading, RegistersActionSetsUnderLowerCaseNames)
 {
     void* runtime = CreateRuntime();
     Report(StateOf(kFullRuntime), {3, 0, 0});
@@ -92,7 +97,7 @@ TEST(ManifestLoading, RegistersActionSetsUnderLowerCaseNames)
     EXPECT_EQ(RecordOf<OLVA_XrActionSet>(handle), main);
 }
 
-TEST(ManifestLoading, TheBindingUrlAlwaysFollowsTheDirectoryAndASlash)
+TEST_F(ManifestLoading, TheBindingUrlAlwaysFollowsTheDirectoryAndASlash)
 {
     void* runtime = CreateRuntime();
     olva_input leading;
@@ -108,7 +113,7 @@ TEST(ManifestLoading, TheBindingUrlAlwaysFollowsTheDirectoryAndASlash)
     EXPECT_EQ(bare.m_actionSetMap.size(), 2u);
 }
 
-TEST(ManifestLoading, UnusableDocumentsFailAndChangeNothing)
+TEST_F(ManifestLoading, UnusableDocumentsFailAndChangeNothing)
 {
     void* runtime = CreateRuntime();
     RuntimeState* state = StateOf(kFullRuntime);
@@ -158,7 +163,7 @@ TEST(ManifestLoading, UnusableDocumentsFailAndChangeNothing)
     EXPECT_EQ(OLVA_XrActionManifestPath(runtime, (good / "manifest.json").c_str()), 0);
 }
 
-TEST(ManifestLoading, NullOrEmptyPathAndNullRuntime)
+TEST_F(ManifestLoading, NullOrEmptyPathAndNullRuntime)
 {
     void* runtime = CreateRuntime();
     const olva_input& input = *olva_input::getInstance();
@@ -171,7 +176,7 @@ TEST(ManifestLoading, NullOrEmptyPathAndNullRuntime)
     EXPECT_EQ(StateOf(kFullRuntime)->calls[static_cast<std::size_t>(EntryPoint::OLVA_GetSupportedDevices)], 0u);
 }
 
-TEST(ManifestLoading, AFailingDeviceQueryIsPassedOnAndKeepsOnlyTheManifest)
+TEST_F(ManifestLoading, AFailingDeviceQueryIsPassedOnAndKeepsOnlyTheManifest)
 {
     void* runtime = CreateRuntime();
     RuntimeState* state = StateOf(kFullRuntime);
@@ -191,7 +196,7 @@ TEST(ManifestLoading, AFailingDeviceQueryIsPassedOnAndKeepsOnlyTheManifest)
     EXPECT_TRUE(RegistryState::Of(input) == before);
 }
 
-TEST(ManifestLoading, ASecondLoadKeepsHandlesRecordsAndTheBuiltFlag)
+TEST_F(ManifestLoading, ASecondLoadKeepsHandlesRecordsAndTheBuiltFlag)
 {
     void* runtime = CreateRuntime();
     RuntimeState* state = StateOf(kFullRuntime);
@@ -231,7 +236,7 @@ TEST(ManifestLoading, ASecondLoadKeepsHandlesRecordsAndTheBuiltFlag)
     EXPECT_EQ(RecordOf<OLVA_XrAction>(action)->rightSources.size(), rightSources);
 }
 
-TEST(InputEntryPoints, NullRuntimeGivesInvalidRuntimeEverywhereAndChangesNothing)
+TEST_F(InputEntryPoints, NullRuntimeGivesInvalidRuntimeEverywhereAndChangesNothing)
 {
     CreateRuntime();
     const olva_input& input = *olva_input::getInstance();

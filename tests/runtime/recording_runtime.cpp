@@ -6,6 +6,7 @@
 #include "loader/entry_point_index.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <type_traits>
 
 using olva::EntryPoint;
@@ -161,6 +162,9 @@ template <typename Ret, EntryPoint entry, typename... Args>
 Ret Answer(Args... args)
 {
     Record(entry, args...);
+    if (g_state.throws[static_cast<std::size_t>(entry)]) {
+        throw std::runtime_error("test runtime told to throw");
+    }
     int64_t result = g_state.results[static_cast<std::size_t>(entry)];
     if (!g_state.recordOnly) {
         Behaviour<entry>::Apply(result, args...);
@@ -176,12 +180,17 @@ extern "C" {
 
 #define OLVA_ENTRY(ret, name, params, args, absent) \
     ret name params { return Answer<ret, EntryPoint::name>(OLVA_TEST_UNPACK args); }
-#include <olva/olva_entry_points.inc>
+#include "loader/olva_entry_points.inc"
 #undef OLVA_ENTRY
 
 __attribute__((visibility("default"))) RuntimeState* olva_test_runtime_state()
 {
     return &g_state;
+}
+
+__attribute__((visibility("default"))) int32_t olva_test_runtime_wait_frame_from_inside(void* runtime)
+{
+    return OLVA_WaitFrame(runtime, nullptr);
 }
 
 }  // extern "C"

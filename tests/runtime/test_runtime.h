@@ -1,9 +1,11 @@
 // Control block of the test runtime library: a loadable module that exports
-// the 83 runtime functions, records every call and answers what the test
+// every runtime function of the entry point table, records every call and answers what the test
 // set. Tests reach it with dlopen on the same path the library opens (the
 // dynamic loader hands back the same module) and dlsym of
 // "olva_test_runtime_state".
 #pragma once
+
+#include "loader/entry_point_index.h"
 
 #include <olva/olva_framework.h>
 
@@ -38,9 +40,9 @@ struct RuntimeDevice {
 };
 
 struct RuntimeState {
-    int64_t results[83] = {};       // returned by each function (converted)
-    uint32_t calls[83] = {};        // how often each function was called
-    uint64_t lastArgs[83][kMaxArgs] = {};
+    int64_t results[kEntryPointCount] = {};  // returned by each function (converted)
+    uint32_t calls[kEntryPointCount] = {};   // how often each function was called
+    uint64_t lastArgs[kEntryPointCount][kMaxArgs] = {};
     RuntimeCall log[kCallLogCapacity] = {};
     uint32_t logSize = 0;           // stops growing at capacity
     uint64_t supportedDevices = 0;  // OLVA_GetSupportedDevices
@@ -48,9 +50,14 @@ struct RuntimeState {
     OLVA_XrFeatureStartInfo lastStartInfo = {};  // copy of what OLVA_StartXrFeature received
     RuntimeDevice devices[kMaxDeviceType];
     bool recordOnly = false;  // record and return, write through no pointer
+    bool throws[kEntryPointCount] = {};  // throw std::runtime_error instead of answering
 };
 
 using PFN_olva_test_runtime_state = RuntimeState* (*)();
+// Calls the runtime's own exported OLVA_WaitFrame from inside the runtime and
+// returns its result: with the runtime linked -Bsymbolic, the call reaches
+// the runtime itself even where libolva_framework is loaded.
+using PFN_olva_test_runtime_wait_frame_from_inside = int32_t (*)(void* runtime);
 
 // An argument's bits as the runtime records them: pointers by address,
 // integers zero-extended from their own width, floats by representation.
