@@ -4,10 +4,12 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <fstream>
 
 namespace olva::capture {
 
@@ -85,6 +87,24 @@ std::string ReadSettings(const char* configJson, Settings& settings)
     return "";
 }
 
+// A capture file is truncated when recording starts; a file that holds
+// something else (a scenario or a runtime named by mistake) is left alone.
+// Returns an error text, empty when the file may be written.
+std::string RefuseToOverwrite(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size == 0) {
+        return "";  // new, empty, or not a regular file (open reports that)
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::string start(kMagic.size() + 1, '\0');
+    file.read(start.data(), static_cast<std::streamsize>(start.size()));
+    if (LooksLikeCapture(start)) {
+        return "";
+    }
+    return "'" + path + "' exists and is not a capture; not overwritten (remove it or name another file)";
+}
+
 }  // namespace
 
 Layer& Layer::Instance()
@@ -107,6 +127,15 @@ int32_t Layer::CreateRuntime(const OLVA_RuntimeCreateInfo* createInfo, void** ru
     if (createInfo == nullptr || createInfo->configJson == nullptr) {
         return OLVA_RESULT_INVALID_ARGUMENT;
     }
+    if (m_creating) {
+        // The "real" runtime came back here to create its runtime: it is
+        // libolva_framework, or a runtime configured to load this layer.
+        // Going on would recurse until the stack runs out.
+        Report("the runtime library '" + m_creatingFrom +
+               "' created its runtime through the capture layer again; name the vendor runtime in "
+               "\"capture.runtime\", not libolva_framework or the layer");
+        return OLVA_RESULT_INVALID_ARGUMENT;
+    }
     try {
         if (m_runtime.load() != nullptr) {
             Report("a runtime is already being recorded to '" + m_path +
@@ -115,6 +144,10 @@ int32_t Layer::CreateRuntime(const OLVA_RuntimeCreateInfo* createInfo, void** ru
         }
         Settings settings;
         if (const std::string error = ReadSettings(createInfo->configJson, settings); !error.empty()) {
+            Report(error);
+            return OLVA_RESULT_INVALID_ARGUMENT;
+        }
+        if (const std::string error = RefuseToOverwrite(settings.file); !error.empty()) {
             Report(error);
             return OLVA_RESULT_INVALID_ARGUMENT;
         }
@@ -165,11 +198,14 @@ int32_t Layer::CreateRuntime(const OLVA_RuntimeCreateInfo* createInfo, void** ru
         const auto create = reinterpret_cast<PFN_OLVA_CreateRuntime>(Real(EntryPoint::OLVA_CreateRuntime));
         int32_t result = OLVA_RESULT_UNSUPPORTED;
         if (create != nullptr) {
+            m_creating = true;
+            m_creatingFrom = settings.runtime;
             try {
                 result = create(createInfo, runtime);
             } catch (...) {
                 result = OLVA_RESULT_RUNTIME_FAILURE;
             }
+            m_creating = false;
         }
         if (result != 0 || runtime == nullptr || *runtime == nullptr) {
             // Nothing to record: the file keeps its header only.

@@ -60,6 +60,8 @@ private:
     FrameRecorder m_recorder;
     int m_fd = -1;
     std::string m_path;
+    bool m_creating = false;      // inside the real runtime's OLVA_CreateRuntime
+    std::string m_creatingFrom;
 };
 
 // What a forwarder answers when the real runtime's function throws, so that
