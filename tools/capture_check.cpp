@@ -4,6 +4,7 @@
 #include "terminal.h"
 
 #include "capture_format.h"
+#include "input/digital_rules.h"
 
 #include <algorithm>
 #include <array>
@@ -111,14 +112,32 @@ std::string RangeText(const Range& range)
     return range.min == range.max ? Number(range.min) : Number(range.min) + " .. " + Number(range.max);
 }
 
-std::string Counts(const std::map<int, int>& counts)
+// The inputs a mask bit stands for on a controller kind, as the library's
+// digital rules read them ("trigger", "b/menu" where the touch controller
+// shares a bit); empty for a bit no rule reads or another kind.
+std::string InputsOfBit(std::optional<int32_t> inputType, int bit)
+{
+    using input::Button;
+    constexpr std::array<const char*, 8> kButtonNames = {"a", "b", "x", "y", "menu", "grip", "trigger", "thumbstick"};
+    if (!inputType || (*inputType != OLVA_INPUT_TYPE_JOYSTICK && *inputType != OLVA_INPUT_TYPE_TOUCH)) {
+        return "";
+    }
+    std::string names;
+    for (std::size_t b = 0; b < kButtonNames.size(); ++b) {
+        if (input::ButtonBitNumber(static_cast<Button>(b), *inputType) == static_cast<uint32_t>(bit)) {
+            names += (names.empty() ? "" : "/") + std::string(kButtonNames[b]);
+        }
+    }
+    return names;
+}
+
+std::string Counts(const std::map<int, int>& counts, std::optional<int32_t> inputType)
 {
     std::string text;
     for (const auto& [bit, count] : counts) {
-        char item[48];
-        std::snprintf(item, sizeof item, "%sbit %d (0x%llx) %d", text.empty() ? "" : ", ", bit,
-                      static_cast<unsigned long long>(uint64_t{1} << bit), count);
-        text += item;
+        const std::string inputs = InputsOfBit(inputType, bit);
+        text += (text.empty() ? "" : ", ") + (inputs.empty() ? "" : inputs + " ") + "(bit " + std::to_string(bit) +
+                ") " + std::to_string(count);
     }
     return text.empty() ? "none" : text;
 }
@@ -166,9 +185,9 @@ json HandJson(const HandSummary& hand)
     }
     out["connectedFrames"] = hand.connectedFrames;
     for (const auto* counts : {&hand.presses, &hand.touches}) {
-        json list = json::object();
+        json list = json::array();
         for (const auto& [bit, count] : *counts) {
-            list[std::to_string(bit)] = count;
+            list.push_back({{"bit", bit}, {"inputs", InputsOfBit(hand.inputType, bit)}, {"count", count}});
         }
         out[counts == &hand.presses ? "presses" : "touches"] = list;
     }
@@ -274,8 +293,8 @@ int RunCaptureCheck(const CaptureOptions& options, std::ostream& out)
             out << style.Bold(std::string(kHandNames[h]) + " hand") << "  "
                 << (hand.inputType ? KindName(*hand.inputType) : std::string("input type not asked"))
                 << ", connected in " << hand.connectedFrames << " of " << capture.frames.size() << " frames\n";
-            out << "  presses   " << Counts(hand.presses) << '\n';
-            out << "  touches   " << Counts(hand.touches) << '\n';
+            out << "  presses   " << Counts(hand.presses, hand.inputType) << '\n';
+            out << "  touches   " << Counts(hand.touches, hand.inputType) << '\n';
             for (std::size_t slot = 0; slot < 3; ++slot) {
                 if (!hand.x[slot].seen) {
                     continue;
