@@ -109,8 +109,8 @@ std::string RefuseToOverwrite(const std::string& path)
 
 Layer& Layer::Instance()
 {
-    // Constructed when the module loads, destroyed when it unloads: the
-    // destructor writes the frame in progress.
+    // Constructed on first use, destroyed when the module is unloaded or the
+    // process exits: the destructor writes the frame in progress.
     static Layer layer;
     return layer;
 }
