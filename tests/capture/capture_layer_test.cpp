@@ -10,6 +10,7 @@
 
 #include <dlfcn.h>
 #include <elf.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -326,6 +327,37 @@ TEST_F(CaptureLayer, RecordsAnswersResultsAndFrames)
     expected = Answer{};
     expected.result = -5;
     EXPECT_TRUE(*answers.Find({Call::AnalogState, 3, 3, 9}) == expected);
+}
+
+// An application that exits without destroying its runtime: the layer's
+// exit-time destructor writes the frame in progress, ended with "end".
+TEST_F(CaptureLayer, ExitWithoutDestroyingWritesTheFrameInProgress)
+{
+    state->devices[3].clickStates = 0x2;
+    const pid_t child = ::fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        void* created = nullptr;
+        if (Create(Config(kTestRuntime, file), &created) != 0) {
+            ::_exit(2);
+        }
+        const auto click = Fn<olva::PFN_OLVA_GetInputClickStates>("OLVA_GetInputClickStates");
+        uint64_t mask = 0;
+        click(created, 3, 3, &mask);
+        Fn<olva::PFN_OLVA_WaitFrame>("OLVA_WaitFrame")(created, nullptr);
+        state->devices[3].clickStates = 0x4;
+        click(created, 3, 3, &mask);
+        std::exit(0);  // runs exit-time destructors, as an application's return from main does
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const Capture capture = ReadBack();
+    ASSERT_EQ(capture.frames.size(), 2u);
+    EXPECT_EQ(capture.frames[0].waitResult, 0);
+    EXPECT_FALSE(capture.frames[1].waitResult.has_value());
+    ASSERT_EQ(capture.frames[1].entryCount, 1u);
+    EXPECT_EQ(capture.entries[capture.frames[1].firstEntry].answer.value, 0x4u);
 }
 
 TEST_F(CaptureLayer, RecordsOneRuntimeAtATime)
