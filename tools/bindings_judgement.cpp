@@ -1,0 +1,521 @@
+#include "bindings_judgement.h"
+
+#include "source_verdict.h"
+
+#include "input/digital_rules.h"
+
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <set>
+#include <utility>
+
+namespace olva::check {
+
+namespace {
+
+using olva::input::ActionClass;
+using olva::input::ControllerTable;
+using olva::input::DocumentError;
+using olva::input::EqualsIgnoreCase;
+using olva::input::LowerKey;
+using olva::input::ReadStatus;
+
+constexpr std::string_view kLeftHand = "/user/hand/left";
+constexpr std::string_view kRightHand = "/user/hand/right";
+// The set that an action set lookup makes when the manifest declares none.
+constexpr const char* kDemoActionSet = "/actions/demo";
+
+// The element of "actions" that a lookup of this name finds: the first whose
+// "name" matches without regard to ASCII case; -1 when none.
+int DeclaredActionIndex(const Json::Value& manifest, std::string_view name)
+{
+    if (!manifest.isObject() || !manifest["actions"].isArray()) {
+        return -1;
+    }
+    const Json::Value& actions = manifest["actions"];
+    for (Json::ArrayIndex i = 0; i < actions.size(); ++i) {
+        if (EqualsIgnoreCase(actions[i]["name"].asString(), name)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void AddDocumentError(Findings& findings, std::string code, const DocumentError& error)
+{
+    findings.Add(Severity::Error, std::move(code), error.file, error.location, error.reason);
+}
+
+class BindingsChecker {
+public:
+    BindingsChecker(const std::string& manifest, const std::vector<ControllerSetup>& setups) : m_toCheck(setups)
+    {
+        m_report.manifest = manifest;
+    }
+
+    void Run();
+    BindingsReport Take() { return std::move(m_report); }
+
+private:
+    bool ReadManifest();
+    void CheckDefaultBindings();
+    void SelectForSetups();
+    void CheckBindingFile(BindingFileReport& file);
+    void WalkSources(const Json::Value& document, BindingFileReport& file);
+    ActionReport& ActionFor(BindingFileReport& file, const std::string& outputName, const std::string& location);
+    void JudgeActions(BindingFileReport& file);
+    void CheckSharedTouchBits(const BindingFileReport& file);
+
+    // The binding path of a manifest path without a directory starts at "/".
+    std::string NoDirectoryHint() const
+    {
+        return m_report.manifest.find_first_of("/\\") == std::string::npos ?
+                   " (the manifest path names no directory, so binding files are looked for under \"/\"; "
+                   "write it as ./" + m_report.manifest + ")" :
+                   std::string();
+    }
+
+    // Reads go through a const view: a non-const subscript would insert
+    // members into the document.
+    const Json::Value& Manifest() const { return m_manifest; }
+
+    // A binding URL is always placed after the manifest's directory.
+    static std::string AbsoluteUrlHint(const std::string& url)
+    {
+        return !url.empty() && (url[0] == '/' || url[0] == '\\') ?
+                   " (a binding_url is always relative to the manifest's directory, even when it starts with \"" +
+                       url.substr(0, 1) + "\")" :
+                   std::string();
+    }
+
+    const std::vector<ControllerSetup>& m_toCheck;
+    Json::Value m_manifest;
+    BindingsReport m_report;
+};
+
+void BindingsChecker::Run()
+{
+    if (!ReadManifest()) {
+        return;
+    }
+    CheckDefaultBindings();
+    SelectForSetups();
+    for (BindingFileReport& file : m_report.files) {
+        CheckBindingFile(file);
+    }
+}
+
+bool BindingsChecker::ReadManifest()
+{
+    const std::string& path = m_report.manifest;
+    DocumentError error;
+    const ReadStatus status = olva::input::ReadJsonDocument(path, m_manifest, &error);
+    if (status == ReadStatus::Unopened) {
+        m_report.findings.Add(Severity::Error, "manifest-missing", path, "",
+                       "the file cannot be opened; the library then reads an empty manifest, from which no "
+                       "binding can be selected");
+        return false;
+    }
+    if (status != ReadStatus::Parsed) {
+        AddDocumentError(m_report.findings, status == ReadStatus::InvalidJson ? "invalid-json" : "unreadable-document", error);
+        return false;
+    }
+    if (auto invalid = olva::input::ValidateManifest(m_manifest, path)) {
+        AddDocumentError(m_report.findings, "invalid-document", *invalid);
+        return false;
+    }
+    m_report.setNames = olva::input::DeclaredActionSetNames(m_manifest);
+    if (m_manifest.isObject() && !Manifest()["action_sets"].isNull()) {
+        if (m_report.setNames.empty()) {
+            m_report.findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
+                           "the manifest declares no action sets, so no binding is ever built");
+        }
+        return true;
+    }
+    // Without "action_sets", an action set lookup before the first state
+    // update registers the demo set, and the library loads and builds the
+    // binding file for it.
+    m_report.setNames.push_back(kDemoActionSet);
+    m_report.findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
+                   "the manifest declares no action sets: bindings are built only for \"" +
+                       std::string(kDemoActionSet) +
+                       "\", and only when the application asks for an action set handle before its first update");
+    return true;
+}
+
+// Entries that no controller setup can select, and binding files that are
+// named but missing.
+void BindingsChecker::CheckDefaultBindings()
+{
+    const Json::Value& defaults = m_manifest.isObject() ? Manifest()["default_bindings"] : Json::Value::nullSingleton();
+    const olva::input::DefaultBindingIndexes last = olva::input::ScanDefaultBindings(m_manifest);
+    for (Json::ArrayIndex i = 0; i < defaults.size(); ++i) {
+        const std::string at = olva::input::JsonElementLocation("default_bindings", i);
+        const Json::Value& entry = defaults[i];
+        // The library's own scan, on this entry alone, tells its kind.
+        Json::Value alone(Json::objectValue);
+        alone["default_bindings"].append(entry);
+        const olva::input::DefaultBindingIndexes kind = olva::input::ScanDefaultBindings(alone);
+        const std::string type = entry["controller_type"].asString();
+        int lastOfKind = -1;
+        if (kind.touch == 0) {
+            lastOfKind = last.touch;
+        } else if (kind.joystick == 0) {
+            lastOfKind = last.joystick;
+        } else if (kind.gamepad == 0) {
+            lastOfKind = last.gamepad;
+        } else {
+            m_report.findings.Add(Severity::Warning, "entry-never-selected", m_report.manifest,
+                           olva::input::JsonMemberLocation(at, "controller_type"),
+                           Quoted(type) + " is none of \"OLVA_Touch\", \"OLVA_JoyStick\" and \"OLVA_GamePad\" "
+                                          "(in any letter case), so this entry is never selected");
+            continue;
+        }
+        if (lastOfKind != static_cast<int>(i)) {
+            m_report.findings.Add(Severity::Warning, "entry-never-selected", m_report.manifest, at,
+                           "default_bindings[" + std::to_string(lastOfKind) +
+                               "], a later entry of the same controller type, replaces this one, which is never "
+                               "selected");
+            continue;
+        }
+        const Json::Value& url = entry["binding_url"];
+        if (url.isArray() || url.isObject()) {
+            continue;  // rejected when selected; see SelectForSetups
+        }
+        const std::string file = olva::input::BindingFilePath(m_report.manifest, url.asString());
+        Json::Value ignored;
+        if (olva::input::ReadJsonDocument(file, ignored) == ReadStatus::Unopened) {
+            m_report.findings.Add(Severity::Warning, "binding-file-missing", m_report.manifest, olva::input::JsonMemberLocation(at, "binding_url"),
+                           "names " + Quoted(url.asString()) + ", but " + file +
+                               " cannot be opened; when this entry is selected the library reads empty bindings "
+                               "and no action gets a source" + NoDirectoryHint() + AbsoluteUrlHint(url.asString()));
+        }
+    }
+}
+
+void BindingsChecker::SelectForSetups()
+{
+    const olva::input::DefaultBindingIndexes indexes = olva::input::ScanDefaultBindings(m_manifest);
+    for (const ControllerSetup& setup : m_toCheck) {
+        SetupReport report;
+        report.setup = setup;
+        ControllerTable table = setup.table;
+        report.selection = olva::input::SelectDefaultBinding(indexes, table);
+        std::string url;
+        if (auto problem = olva::input::ReadBindingUrl(m_manifest, report.selection.chosen, m_report.manifest, url)) {
+            report.problem = problem->reason;
+            AddDocumentError(m_report.findings, report.selection.chosen < 0 ? "no-binding-selected" : "invalid-document",
+                             *problem);
+            m_report.setups.push_back(std::move(report));
+            continue;
+        }
+        report.selected = true;
+        report.controllerType =
+            Manifest()["default_bindings"][static_cast<Json::ArrayIndex>(report.selection.chosen)]["controller_type"]
+                .asString();
+        report.url = url;
+        report.path = olva::input::BindingFilePath(m_report.manifest, url);
+        auto file = std::find_if(m_report.files.begin(), m_report.files.end(),
+                                 [&](const BindingFileReport& f) { return f.path == report.path; });
+        if (file == m_report.files.end()) {
+            m_report.files.push_back(BindingFileReport{url, report.path, {}, ReadStatus::Unopened, false, {}, {}});
+            file = m_report.files.end() - 1;
+        }
+        file->setups.push_back(setup.name);
+        for (OLVA_DeviceType hand : {OLVA_DEVICE_TYPE_LEFT_CONTROLLER, OLVA_DEVICE_TYPE_RIGHT_CONTROLLER}) {
+            const auto found = setup.table.find(hand);
+            file->withTouchController |= found != setup.table.end() && found->second == OLVA_INPUT_TYPE_TOUCH;
+        }
+        m_report.setups.push_back(std::move(report));
+    }
+}
+
+void BindingsChecker::CheckBindingFile(BindingFileReport& file)
+{
+    Json::Value document;
+    DocumentError error;
+    file.status = olva::input::ReadJsonDocument(file.path, document, &error);
+    if (file.status == ReadStatus::Unopened) {
+        return;  // reported with the entry that names it
+    }
+    if (file.status != ReadStatus::Parsed) {
+        AddDocumentError(m_report.findings, file.status == ReadStatus::InvalidJson ? "invalid-json" : "unreadable-document",
+                         error);
+        return;
+    }
+    if (auto invalid = olva::input::ValidateBindings(document, m_report.setNames, file.path)) {
+        AddDocumentError(m_report.findings, "invalid-document", *invalid);
+        return;
+    }
+    file.usable = true;
+    WalkSources(document, file);
+    // Declared actions in manifest order, then the undeclared in order of use.
+    std::stable_sort(file.actions.begin(), file.actions.end(), [](const ActionReport& a, const ActionReport& b) {
+        const auto rank = [](const ActionReport& r) { return r.declared ? r.manifestIndex : INT32_MAX; };
+        return rank(a) < rank(b);
+    });
+    JudgeActions(file);
+}
+
+ActionReport& BindingsChecker::ActionFor(BindingFileReport& file, const std::string& outputName,
+                                         const std::string& location)
+{
+    const std::string key = LowerKey(outputName);
+    auto found = std::find_if(file.actions.begin(), file.actions.end(),
+                              [&](const ActionReport& action) { return action.key == key; });
+    if (found != file.actions.end()) {
+        return *found;
+    }
+    // As the lookup creates it: the manifest's name and type, or the
+    // lower-cased name and "<unset>".
+    ActionReport action;
+    action.key = key;
+    action.firstOutput = location;
+    const int declared = DeclaredActionIndex(m_manifest, outputName);
+    if (declared >= 0) {
+        const Json::Value& element = Manifest()["actions"][static_cast<Json::ArrayIndex>(declared)];
+        action.declared = true;
+        action.manifestIndex = declared;
+        action.name = element["name"].asString();
+        action.type = element["type"].asString();
+    } else {
+        action.name = key;
+        action.type = "<unset>";
+    }
+    action.actionClass = olva::input::ClassifyActionType(action.type);
+    file.actions.push_back(std::move(action));
+    return file.actions.back();
+}
+
+// Walks the sources in the order the library builds them: action sets by
+// ascending registered name, then sources in array order, then the eight
+// input keys in their fixed order.
+void BindingsChecker::WalkSources(const Json::Value& document, BindingFileReport& file)
+{
+    const std::set<std::string> registered(m_report.setNames.begin(), m_report.setNames.end());
+    const Json::Value& all = document.isObject() ? document["bindings"] : Json::Value::nullSingleton();
+
+    if (all.isObject()) {
+        for (const std::string& key : all.getMemberNames()) {
+            if (registered.count(key) != 0) {
+                continue;
+            }
+            const std::string at = olva::input::JsonMemberLocation("bindings", key);
+            if (registered.count(LowerKey(key)) != 0) {
+                m_report.findings.Add(Severity::Warning, "set-key-case", file.path, at,
+                               "the library looks action sets up under their lower-cased name " +
+                                   Quoted(LowerKey(key)) + ", so this key never matches");
+            } else {
+                m_report.findings.Add(Severity::Warning, "undeclared-set", file.path, at,
+                               "the manifest declares no action set " + Quoted(key) +
+                                   ", so these bindings are never built");
+            }
+        }
+    }
+
+    for (const std::string& setName : registered) {
+        SetBinding set{setName, all.isObject() && all.isMember(setName), 0};
+        const Json::Value& setValue = all.isObject() ? all[setName] : Json::Value::nullSingleton();
+        const Json::Value& sources = setValue.isObject() ? setValue["sources"] : Json::Value::nullSingleton();
+        if (!sources.isArray()) {
+            file.sets.push_back(set);
+            continue;
+        }
+        set.sources = sources.size();
+        file.sets.push_back(set);
+        const std::string sourcesAt = olva::input::JsonMemberLocation(olva::input::JsonMemberLocation("bindings", setName), "sources");
+        for (Json::ArrayIndex i = 0; i < sources.size(); ++i) {
+            const Json::Value& source = sources[i];
+            const Json::Value& inputs = source.isObject() ? source["inputs"] : Json::Value::nullSingleton();
+            if (!inputs.isObject()) {
+                continue;
+            }
+            const std::string sourceAt = olva::input::JsonElementLocation(sourcesAt, i);
+            bool ignoredReported = false;
+            for (std::string_view inputKey : olva::input::kInputKeys) {
+                const Json::Value& input = inputs[std::string(inputKey)];
+                const Json::Value& output = input.isObject() ? input["output"] : Json::Value::nullSingleton();
+                if (output.isNull()) {
+                    continue;
+                }
+                const std::string outputAt = olva::input::JsonMemberLocation(olva::input::JsonMemberLocation(olva::input::JsonMemberLocation(sourceAt, "inputs"), inputKey), "output");
+                ActionReport& action = ActionFor(file, output.asString(), outputAt);
+                const std::string path = source["path"].asString();
+                std::size_t hand = kLeft;
+                std::size_t userPathLength = 0;
+                if (path.size() >= kLeftHand.size() && EqualsIgnoreCase(path.substr(0, kLeftHand.size()), kLeftHand)) {
+                    userPathLength = kLeftHand.size();
+                } else if (path.size() >= kRightHand.size() &&
+                           EqualsIgnoreCase(path.substr(0, kRightHand.size()), kRightHand)) {
+                    hand = kRight;
+                    userPathLength = kRightHand.size();
+                } else {
+                    if (!ignoredReported) {
+                        m_report.findings.Add(Severity::Warning, "ignored-user-path", file.path, olva::input::JsonMemberLocation(sourceAt, "path"),
+                                       Quoted(path) + " is under neither \"/user/hand/left\" nor "
+                                                      "\"/user/hand/right\"; the library ignores this source");
+                        ignoredReported = true;
+                    }
+                    continue;
+                }
+                SourceUse use;
+                use.setName = setName;
+                use.inputKey = std::string(inputKey);
+                use.location = outputAt;
+                use.path = path;
+                use.mode = source["mode"].asString();
+                use.component = path.substr(userPathLength);
+                action.hands[hand].push_back(std::move(use));
+            }
+        }
+    }
+}
+
+void BindingsChecker::JudgeActions(BindingFileReport& file)
+{
+    for (ActionReport& action : file.actions) {
+        if (action.actionClass == ActionClass::Other) {
+            const std::string because = action.declared ? "has type " + Quoted(action.type) :
+                                                          "is not declared in the manifest's \"actions\", so its type "
+                                                          "is \"<unset>\"";
+            m_report.findings.Add(Severity::Warning, action.declared ? "unsupported-type" : "undeclared-action", file.path,
+                           action.firstOutput,
+                           "action " + Quoted(action.name) + " " + because +
+                               ": every digital and analog query for it returns -8");
+        }
+        for (std::size_t hand : {kLeft, kRight}) {
+            std::map<int, const SourceUse*> firstByRule;
+            for (std::size_t i = 0; i < action.hands[hand].size(); ++i) {
+                SourceUse& use = action.hands[hand][i];
+                Verdict& verdict = use.verdict;
+                switch (action.actionClass) {
+                case ActionClass::Other:
+                    verdict.effect = "none";
+                    verdict.text = "never read: the action's type is neither boolean nor analog";
+                    break;
+                case ActionClass::Digital:
+                    verdict = DigitalVerdict(use.component, use.inputKey, use.mode);
+                    if (!verdict.code.empty()) {
+                        m_report.findings.Add(Severity::Warning, verdict.code, file.path, use.location,
+                                       "boolean action " + Quoted(action.name) + " on " + Quoted(use.path) + " is " +
+                                           verdict.text);
+                    } else if (const auto [first, inserted] = firstByRule.insert({verdict.rule, &use}); !inserted) {
+                        // One rule decides one input with one edge flag, so a
+                        // second source it decides (the stick and the pad
+                        // included) reads and moves the same flag again.
+                        m_report.findings.Add(Severity::Warning, "duplicate-source", file.path, use.location,
+                                       "action " + Quoted(action.name) + " already reads this input on the " +
+                                           kHandNames[hand] + " hand through " + Quoted(first->second->path) +
+                                           " input " + Quoted(first->second->inputKey) + " (rule " +
+                                           std::to_string(verdict.rule) + "); the copy makes it report the input twice");
+                    }
+                    break;
+                case ActionClass::Analog:
+                    verdict.slot = i == 0 ? olva::input::AnalogSlotFor(use.component) : -1;
+                    if (i > 0) {
+                        verdict.effect = "none";
+                        verdict.text = "never read: analog data reads only the first source of a hand";
+                        m_report.findings.Add(Severity::Warning, "analog-source-unread", file.path, use.location,
+                                       "analog action " + Quoted(action.name) + " reads only its first " +
+                                           kHandNames[hand] + "-hand source (" + action.hands[hand][0].path +
+                                           "); this one is never read");
+                    } else if (verdict.slot < 0) {
+                        verdict.effect = "none";
+                        verdict.text = "no analog value: reports active with x and y 0";
+                        verdict.code = "analog-source-no-value";
+                        m_report.findings.Add(Severity::Warning, verdict.code, file.path, use.location,
+                                       "analog action " + Quoted(action.name) + " is bound to " + Quoted(use.path) +
+                                           ", which has no analog value; it reports active with 0");
+                    } else {
+                        verdict.effect = "analog";
+                        verdict.text = "analog[" + std::to_string(verdict.slot) + "]: " + SlotName(verdict.slot);
+                    }
+                    break;
+                }
+            }
+        }
+    }
+
+    if (file.withTouchController) {
+        CheckSharedTouchBits(file);
+    }
+
+    // A file that gives no action any source is one finding, not one per
+    // declared action.
+    const bool anySource = std::any_of(file.actions.begin(), file.actions.end(), [](const ActionReport& action) {
+        return !action.hands[kLeft].empty() || !action.hands[kRight].empty();
+    });
+    if (!anySource) {
+        m_report.findings.Add(Severity::Warning, "no-sources", file.path, "",
+                       "no action gets a source on either hand from this file; when it is selected every action "
+                       "stays inactive");
+        return;
+    }
+
+    // Declared actions that this file leaves without a source on either hand.
+    const Json::Value& actions = Manifest()["actions"];
+    std::set<std::string> seen;
+    for (Json::ArrayIndex i = 0; actions.isArray() && i < actions.size(); ++i) {
+        const std::string name = actions[i]["name"].asString();
+        if (!seen.insert(LowerKey(name)).second) {
+            continue;
+        }
+        auto found = std::find_if(file.actions.begin(), file.actions.end(),
+                                  [&](const ActionReport& action) { return action.key == LowerKey(name); });
+        if (found == file.actions.end() || (found->hands[kLeft].empty() && found->hands[kRight].empty())) {
+            m_report.findings.Add(Severity::Warning, "unbound-action", m_report.manifest,
+                           olva::input::JsonMemberLocation(olva::input::JsonElementLocation("actions", i), "name"),
+                           "action " + Quoted(name) + " has no source on either hand in " + file.path);
+        }
+    }
+}
+
+// The touch controller reports menu, grip and trigger in the B, X and Y
+// bits: two different buttons bound on one hand then fire together.
+void BindingsChecker::CheckSharedTouchBits(const BindingFileReport& file)
+{
+    using olva::input::Decision;
+    struct FirstUse {
+        olva::input::Button button;
+        std::string component;
+        std::string action;
+    };
+    for (std::size_t hand : {kLeft, kRight}) {
+        std::map<std::pair<Decision, uint64_t>, FirstUse> byBit;
+        for (const ActionReport& action : file.actions) {
+            if (action.actionClass != ActionClass::Digital) {
+                continue;
+            }
+            for (const SourceUse& use : action.hands[hand]) {
+                const olva::input::DigitalRule* rule = olva::input::DigitalRuleByNumber(use.verdict.rule);
+                if (use.verdict.effect != "digital" || rule == nullptr || rule->decision == Decision::Direction) {
+                    continue;
+                }
+                const uint64_t bit = olva::input::ButtonBit(rule->button, OLVA_INPUT_TYPE_TOUCH);
+                const auto [first, inserted] =
+                    byBit.insert({{rule->decision, bit}, FirstUse{rule->button, use.component, action.name}});
+                if (inserted || first->second.button == rule->button) {
+                    continue;
+                }
+                const char* mask = rule->decision == Decision::ClickBit ? "click" : "touch";
+                m_report.findings.Add(Severity::Warning, "touch-shared-bit", file.path, use.location,
+                               "on a touch controller " + Quoted(first->second.component) + " and " +
+                                   Quoted(use.component) + " read the same " + mask + " " + BitText(bit) +
+                                   " of the " + kHandNames[hand] + " hand, so " + Quoted(first->second.action) +
+                                   " and " + Quoted(action.name) + " turn on together");
+            }
+        }
+    }
+}
+
+}  // namespace
+
+BindingsReport CheckBindings(const std::string& manifest, const std::vector<ControllerSetup>& setups)
+{
+    BindingsChecker checker(manifest, setups);
+    checker.Run();
+    return checker.Take();
+}
+
+}  // namespace olva::check
