@@ -30,5 +30,7 @@ set_target_properties(olva_check_engine PROPERTIES
 set(OLVA_CHECK_ENGINE_LIBRARY_SOURCES
     ${PROJECT_SOURCE_DIR}/src/input/registry.cpp
     ${PROJECT_SOURCE_DIR}/src/input/digital_rules.cpp
-    ${PROJECT_SOURCE_DIR}/src/input/documents.cpp
+    ${PROJECT_SOURCE_DIR}/src/input/documents_reading.cpp
+    ${PROJECT_SOURCE_DIR}/src/input/documents_selection.cpp
+    ${PROJECT_SOURCE_DIR}/src/input/documents_validation.cpp
 )
