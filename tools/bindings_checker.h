@@ -4,6 +4,7 @@
 #pragma once
 
 #include "bindings_model.h"
+#include "wording.h"
 
 #include <json/json.h>
 
@@ -23,7 +24,8 @@ class BindingsChecker {
 public:
     BindingsChecker(const std::string& manifest, const std::vector<ControllerSetup>& setups) : m_toCheck(setups)
     {
-        m_report.manifest = manifest;
+        // Shown without doubled separators; the files read are the same.
+        m_report.manifest = ShownPath(manifest);
     }
 
     void Run();
@@ -31,10 +33,17 @@ public:
 
 private:
     bool ReadManifest();
+    void CheckActionTypes();
     void CheckDefaultBindings();
     void SelectForSetups();
     void CheckBindingFile(BindingFileReport& file);
     void WalkSources(const Json::Value& document, BindingFileReport& file);
+    void CheckSetKeys(const Json::Value& all, const BindingFileReport& file);
+    void CheckUnknownInputs(const Json::Value& inputs, const std::string& sourceAt, const BindingFileReport& file);
+    void CheckIgnoredPath(const std::string& path, const std::string& at, const BindingFileReport& file);
+    void CheckMode(const std::string& mode, const std::string& at, const BindingFileReport& file);
+    // The names the manifest declares for its actions, as written.
+    std::vector<std::string> DeclaredActionNames() const;
     ActionReport& ActionFor(BindingFileReport& file, const std::string& outputName, const std::string& location);
     void JudgeActions(BindingFileReport& file);
     void CheckSharedTouchBits(const BindingFileReport& file);

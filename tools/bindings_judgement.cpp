@@ -20,8 +20,15 @@ using olva::input::LowerKey;
 using olva::input::ReadStatus;
 
 namespace {
+
 constexpr std::string_view kLeftHand = "/user/hand/left";
 constexpr std::string_view kRightHand = "/user/hand/right";
+
+bool StartsWithIgnoringCase(std::string_view path, std::string_view prefix)
+{
+    return path.size() >= prefix.size() && EqualsIgnoreCase(path.substr(0, prefix.size()), prefix);
+}
+
 }  // namespace
 
 void BindingsChecker::CheckBindingFile(BindingFileReport& file)
@@ -89,23 +96,7 @@ void BindingsChecker::WalkSources(const Json::Value& document, BindingFileReport
     const std::set<std::string> registered(m_report.setNames.begin(), m_report.setNames.end());
     const Json::Value& all = document.isObject() ? document["bindings"] : Json::Value::nullSingleton();
 
-    if (all.isObject()) {
-        for (const std::string& key : all.getMemberNames()) {
-            if (registered.count(key) != 0) {
-                continue;
-            }
-            const std::string at = olva::input::JsonMemberLocation("bindings", key);
-            if (registered.count(LowerKey(key)) != 0) {
-                m_report.findings.Add(Severity::Warning, "set-key-case", file.path, at,
-                               "the library looks action sets up under their lower-cased name " +
-                                   Quoted(LowerKey(key)) + ", so this key never matches");
-            } else {
-                m_report.findings.Add(Severity::Warning, "undeclared-set", file.path, at,
-                               "the manifest declares no action set " + Quoted(key) +
-                                   ", so these bindings are never built");
-            }
-        }
-    }
+    CheckSetKeys(all, file);
 
     for (const std::string& setName : registered) {
         SetBinding set{setName, all.isObject() && all.isMember(setName), 0};
@@ -125,33 +116,32 @@ void BindingsChecker::WalkSources(const Json::Value& document, BindingFileReport
                 continue;
             }
             const std::string sourceAt = olva::input::JsonElementLocation(sourcesAt, i);
-            bool ignoredReported = false;
+            CheckUnknownInputs(inputs, sourceAt, file);
+            bool hasOutput = false;
+            bool underHand = false;
             for (std::string_view inputKey : olva::input::kInputKeys) {
                 const Json::Value& input = inputs[std::string(inputKey)];
                 const Json::Value& output = input.isObject() ? input["output"] : Json::Value::nullSingleton();
                 if (output.isNull()) {
                     continue;
                 }
-                const std::string outputAt = olva::input::JsonMemberLocation(olva::input::JsonMemberLocation(olva::input::JsonMemberLocation(sourceAt, "inputs"), inputKey), "output");
+                hasOutput = true;
+                const std::string outputAt = olva::input::JsonMemberLocation(
+                    olva::input::JsonMemberLocation(olva::input::JsonMemberLocation(sourceAt, "inputs"), inputKey),
+                    "output");
                 ActionReport& action = ActionFor(file, output.asString(), outputAt);
                 const std::string path = source["path"].asString();
                 std::size_t hand = kLeft;
                 std::size_t userPathLength = 0;
-                if (path.size() >= kLeftHand.size() && EqualsIgnoreCase(path.substr(0, kLeftHand.size()), kLeftHand)) {
+                if (StartsWithIgnoringCase(path, kLeftHand)) {
                     userPathLength = kLeftHand.size();
-                } else if (path.size() >= kRightHand.size() &&
-                           EqualsIgnoreCase(path.substr(0, kRightHand.size()), kRightHand)) {
+                } else if (StartsWithIgnoringCase(path, kRightHand)) {
                     hand = kRight;
                     userPathLength = kRightHand.size();
                 } else {
-                    if (!ignoredReported) {
-                        m_report.findings.Add(Severity::Warning, "ignored-user-path", file.path, olva::input::JsonMemberLocation(sourceAt, "path"),
-                                       Quoted(path) + " is under neither \"/user/hand/left\" nor "
-                                                      "\"/user/hand/right\"; the library ignores this source");
-                        ignoredReported = true;
-                    }
                     continue;
                 }
+                underHand = true;
                 SourceUse use;
                 use.setName = setName;
                 use.inputKey = std::string(inputKey);
@@ -161,21 +151,136 @@ void BindingsChecker::WalkSources(const Json::Value& document, BindingFileReport
                 use.component = path.substr(userPathLength);
                 action.hands[hand].push_back(std::move(use));
             }
+            // Path and mode are read only for a source with an output, and
+            // the mode only under a hand.
+            if (hasOutput && !underHand) {
+                CheckIgnoredPath(source["path"].asString(), olva::input::JsonMemberLocation(sourceAt, "path"), file);
+            } else if (underHand) {
+                CheckMode(source["mode"].asString(), olva::input::JsonMemberLocation(sourceAt, "mode"), file);
+            }
         }
     }
+}
+
+// Keys under "bindings" that no registered action set reads.
+void BindingsChecker::CheckSetKeys(const Json::Value& all, const BindingFileReport& file)
+{
+    if (!all.isObject()) {
+        return;
+    }
+    const std::set<std::string> registered(m_report.setNames.begin(), m_report.setNames.end());
+    for (const std::string& key : all.getMemberNames()) {
+        if (registered.count(key) != 0) {
+            continue;
+        }
+        const std::string at = olva::input::JsonMemberLocation("bindings", key);
+        if (registered.count(LowerKey(key)) != 0) {
+            m_report.findings.Add(Severity::Warning, "set-key-case", file.path, at,
+                                  "the library looks action sets up under their lower-cased name " +
+                                      Quoted(LowerKey(key)) + ", so this key never matches");
+        } else {
+            m_report.findings.Add(Severity::Warning, "undeclared-set", file.path, at,
+                                  "the manifest declares no action set " + Quoted(key) +
+                                      ", so these bindings are never built" + DidYouMean(key, m_report.setNames));
+        }
+    }
+}
+
+// Members of "inputs" other than the eight input keys are never looked at;
+// the keys are member names, so their letter case must be exact.
+void BindingsChecker::CheckUnknownInputs(const Json::Value& inputs, const std::string& sourceAt,
+                                         const BindingFileReport& file)
+{
+    static const std::vector<std::string> kKeys(std::begin(olva::input::kInputKeys),
+                                                std::end(olva::input::kInputKeys));
+    for (const std::string& key : inputs.getMemberNames()) {
+        if (std::find(kKeys.begin(), kKeys.end(), key) != kKeys.end()) {
+            continue;
+        }
+        m_report.findings.Add(
+            Severity::Warning, "unknown-input", file.path,
+            olva::input::JsonMemberLocation(olva::input::JsonMemberLocation(sourceAt, "inputs"), key),
+            "input " + Quoted(key) +
+                " is none of \"click\", \"position\", \"touch\", \"pull\", \"north\", \"south\", \"east\" and "
+                "\"west\" (written exactly so), so the library ignores it" +
+                DidYouMean(key, kKeys));
+    }
+}
+
+// A source with an output under neither hand: under the head or the gamepad
+// it is ignored by design; under no known user path it is most likely a typo.
+void BindingsChecker::CheckIgnoredPath(const std::string& path, const std::string& at, const BindingFileReport& file)
+{
+    const auto under = [&](std::string_view userPath) {
+        return StartsWithIgnoringCase(path, userPath) && (path.size() == userPath.size() || path[userPath.size()] == '/');
+    };
+    if (under("/user/head") || under("/user/gamepad")) {
+        m_report.findings.Add(Severity::Warning, "ignored-user-path", file.path, at,
+                              Quoted(path) + " is under neither \"/user/hand/left\" nor \"/user/hand/right\"; the "
+                                             "library ignores this source");
+        return;
+    }
+    // The closest user path to the path's first segments, with the rest kept.
+    std::string suggestion;
+    for (std::size_t segments : {3, 2}) {
+        std::size_t end = 0;
+        for (std::size_t n = 0; n < segments && end != std::string::npos; ++n) {
+            end = path.find('/', end + 1);
+        }
+        const std::string prefix = path.substr(0, end);
+        const std::string closest =
+            ClosestName(prefix, segments == 3 ? std::vector<std::string>{"/user/hand/left", "/user/hand/right"} :
+                                                std::vector<std::string>{"/user/head", "/user/gamepad"});
+        if (!closest.empty()) {
+            suggestion = "; did you mean " + Quoted(closest + (end == std::string::npos ? "" : path.substr(end))) + "?";
+            break;
+        }
+    }
+    m_report.findings.Add(Severity::Warning, "unknown-user-path", file.path, at,
+                          Quoted(path) + " is under none of the user paths \"/user/head\", \"/user/hand/left\", "
+                                         "\"/user/hand/right\" and \"/user/gamepad\"; the library ignores this source" +
+                              suggestion);
+}
+
+// The library compares a mode only with "dpad"; any other reads as a plain
+// button, trigger or stick.
+void BindingsChecker::CheckMode(const std::string& mode, const std::string& at, const BindingFileReport& file)
+{
+    static const std::vector<std::string> kModes = {"button", "trigger", "joystick", "trackpad", "dpad"};
+    if (mode.empty() || std::any_of(kModes.begin(), kModes.end(),
+                                    [&](const std::string& known) { return EqualsIgnoreCase(mode, known); })) {
+        return;
+    }
+    m_report.findings.Add(Severity::Warning, "unknown-mode", file.path, at,
+                          "mode " + Quoted(mode) +
+                              " is none of \"button\", \"trigger\", \"joystick\", \"trackpad\" and \"dpad\"; the "
+                              "library compares a mode only with \"dpad\" and reads any other as a plain button, "
+                              "trigger or stick" +
+                              DidYouMean(mode, kModes));
+}
+
+std::vector<std::string> BindingsChecker::DeclaredActionNames() const
+{
+    std::vector<std::string> names;
+    const Json::Value& actions = m_manifest.isObject() ? Manifest()["actions"] : Json::Value::nullSingleton();
+    for (Json::ArrayIndex i = 0; actions.isArray() && i < actions.size(); ++i) {
+        names.push_back(actions[i]["name"].asString());
+    }
+    return names;
 }
 
 void BindingsChecker::JudgeActions(BindingFileReport& file)
 {
     for (ActionReport& action : file.actions) {
-        if (action.actionClass == ActionClass::Other) {
-            const std::string because = action.declared ? "has type " + Quoted(action.type) :
-                                                          "is not declared in the manifest's \"actions\", so its type "
-                                                          "is \"<unset>\"";
-            m_report.findings.Add(Severity::Warning, action.declared ? "unsupported-type" : "undeclared-action", file.path,
+        // A declared type the queries refuse is reported at the manifest's
+        // "type"; an undeclared action here, where it is named.
+        if (action.actionClass == ActionClass::Other && !action.declared) {
+            const std::string because = "is not declared in the manifest's \"actions\", so its type is \"<unset>\"";
+            m_report.findings.Add(Severity::Warning, "undeclared-action", file.path,
                            action.firstOutput,
                            "action " + Quoted(action.name) + " " + because +
-                               ": every digital and analog query for it returns -8");
+                               ": every digital and analog query for it returns -8" +
+                               DidYouMean(action.name, DeclaredActionNames()));
         }
         for (std::size_t hand : {kLeft, kRight}) {
             std::map<int, const SourceUse*> firstByRule;

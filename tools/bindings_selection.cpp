@@ -4,6 +4,7 @@
 #include "source_verdict.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 namespace olva::check::detail {
@@ -73,6 +74,7 @@ bool BindingsChecker::ReadManifest()
         return false;
     }
     m_report.setNames = olva::input::DeclaredActionSetNames(m_manifest);
+    CheckActionTypes();
     if (m_manifest.isObject() && !Manifest()["action_sets"].isNull()) {
         if (m_report.setNames.empty()) {
             m_report.findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
@@ -89,6 +91,34 @@ bool BindingsChecker::ReadManifest()
                        std::string(kDemoActionSet) +
                        "\", and only when the application asks for an action set handle before its first update");
     return true;
+}
+
+// A declared type that is none of the five makes every query for the action
+// return -8. Only the first element of a name counts: lookups stop there.
+void BindingsChecker::CheckActionTypes()
+{
+    static const std::vector<std::string> kTypes = {"boolean", "single", "vector1", "vector2", "vector3"};
+    const Json::Value& actions = m_manifest.isObject() ? Manifest()["actions"] : Json::Value::nullSingleton();
+    std::set<std::string> seen;
+    for (Json::ArrayIndex i = 0; actions.isArray() && i < actions.size(); ++i) {
+        const Json::Value& action = actions[i];
+        const std::string name = action["name"].asString();
+        if (!seen.insert(LowerKey(name)).second) {
+            continue;
+        }
+        const std::string type = action["type"].asString();
+        if (olva::input::ClassifyActionType(type) != ActionClass::Other) {
+            continue;
+        }
+        const std::string at = olva::input::JsonElementLocation("actions", i);
+        const bool present = action.isMember("type");
+        m_report.findings.Add(Severity::Warning, "unsupported-type", m_report.manifest,
+                              present ? olva::input::JsonMemberLocation(at, "type") : at,
+                              "action " + Quoted(name) + (present ? " has type " + Quoted(type) : " has no type") +
+                                  ", none of \"boolean\", \"single\", \"vector1\", \"vector2\" and \"vector3\": "
+                                  "every digital and analog query for it returns -8" +
+                                  (present ? DidYouMean(type, kTypes) : std::string()));
+    }
 }
 
 // Entries that no controller setup can select, and binding files that are
@@ -116,7 +146,8 @@ void BindingsChecker::CheckDefaultBindings()
             m_report.findings.Add(Severity::Warning, "entry-never-selected", m_report.manifest,
                            olva::input::JsonMemberLocation(at, "controller_type"),
                            Quoted(type) + " is none of \"OLVA_Touch\", \"OLVA_JoyStick\" and \"OLVA_GamePad\" "
-                                          "(in any letter case), so this entry is never selected");
+                                          "(in any letter case), so this entry is never selected" +
+                               DidYouMean(type, {"OLVA_Touch", "OLVA_JoyStick", "OLVA_GamePad"}));
             continue;
         }
         if (lastOfKind != static_cast<int>(i)) {
@@ -130,7 +161,7 @@ void BindingsChecker::CheckDefaultBindings()
         if (url.isArray() || url.isObject()) {
             continue;  // rejected when selected; see SelectForSetups
         }
-        const std::string file = olva::input::BindingFilePath(m_report.manifest, url.asString());
+        const std::string file = ShownPath(olva::input::BindingFilePath(m_report.manifest, url.asString()));
         Json::Value ignored;
         if (olva::input::ReadJsonDocument(file, ignored) == ReadStatus::Unopened) {
             m_report.findings.Add(Severity::Warning, "binding-file-missing", m_report.manifest, olva::input::JsonMemberLocation(at, "binding_url"),
@@ -162,7 +193,7 @@ void BindingsChecker::SelectForSetups()
             Manifest()["default_bindings"][static_cast<Json::ArrayIndex>(report.selection.chosen)]["controller_type"]
                 .asString();
         report.url = url;
-        report.path = olva::input::BindingFilePath(m_report.manifest, url);
+        report.path = ShownPath(olva::input::BindingFilePath(m_report.manifest, url));
         auto file = std::find_if(m_report.files.begin(), m_report.files.end(),
                                  [&](const BindingFileReport& f) { return f.path == report.path; });
         if (file == m_report.files.end()) {

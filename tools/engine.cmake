@@ -15,6 +15,7 @@ add_library(olva_check_engine STATIC
     ${OLVA_CHECK_ENGINE_DIR}/findings.cpp
     ${OLVA_CHECK_ENGINE_DIR}/terminal.cpp
     ${OLVA_CHECK_ENGINE_DIR}/bindings_model.cpp
+    ${OLVA_CHECK_ENGINE_DIR}/wording.cpp
     ${OLVA_CHECK_ENGINE_DIR}/source_verdict.cpp
     ${OLVA_CHECK_ENGINE_DIR}/bindings_selection.cpp
     ${OLVA_CHECK_ENGINE_DIR}/bindings_judgement.cpp

@@ -49,8 +49,6 @@ std::string BitText(uint64_t mask)
     return "bit " + std::to_string(__builtin_ctzll(mask)) + " (" + hex + ")";
 }
 
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
 namespace {
 
 bool RulePathMatches(const olva::input::DigitalRule& rule, std::string_view component)

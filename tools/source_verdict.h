@@ -3,6 +3,7 @@
 #pragma once
 
 #include "bindings_model.h"
+#include "wording.h"
 
 #include <cstdint>
 #include <string>
@@ -19,8 +20,5 @@ const char* SlotName(int slot) noexcept;
 
 // "bit 8 (0x100)" for a single-bit mask.
 std::string BitText(uint64_t mask);
-
-// The text between double quotes.
-std::string Quoted(std::string_view text);
 
 }  // namespace olva::check
