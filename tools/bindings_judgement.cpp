@@ -324,7 +324,8 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
                         verdict.code = "analog-source-no-value";
                         m_report.findings.Add(Severity::Warning, verdict.code, file.path, use.location,
                                        "analog action " + Quoted(action.name) + " is bound to " + Quoted(use.path) +
-                                           ", which has no analog value; it reports active with 0");
+                                           ", which has no analog value; it reports active with 0" +
+                                           ComponentSuggestion(use.component));
                     } else {
                         verdict.effect = "analog";
                         verdict.text = "analog[" + std::to_string(verdict.slot) + "]: " + SlotName(verdict.slot);

@@ -105,6 +105,7 @@ struct SetupReport {
     std::string url;
     std::string path;
     bool selected = false;
+    std::string reason;   // why this entry was selected, in words
     std::string problem;  // why nothing is selected
 };
 

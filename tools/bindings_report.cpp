@@ -49,7 +49,7 @@ void PrintBindingsReport(std::ostream& out, const BindingsReport& report, bool s
             PrintLabelled(out, "selects",
                           "default_bindings[" + std::to_string(setup.selection.chosen) + "] " +
                               Quoted(setup.controllerType));
-            PrintLabelled(out, "because", SelectionReason(setup.selection.rule));
+            PrintLabelled(out, "because", setup.reason);
             PrintLabelled(out, "reads", setup.path);
         } else {
             PrintLabelled(out, "selects", "nothing: " + setup.problem);
@@ -127,7 +127,7 @@ nlohmann::ordered_json BindingsReportJson(const BindingsReport& model, bool stri
             entry["selected"] = {{"index", setup.selection.chosen},
                                  {"controller_type", setup.controllerType},
                                  {"rule", olva::input::DescribeSelectionRule(setup.selection.rule)},
-                                 {"reason", SelectionReason(setup.selection.rule)},
+                                 {"reason", setup.reason},
                                  {"binding_url", setup.url},
                                  {"binding_file", setup.path}};
         } else {

@@ -189,6 +189,7 @@ void BindingsChecker::SelectForSetups()
             continue;
         }
         report.selected = true;
+        report.reason = SelectionReason(report.selection.rule);
         report.controllerType =
             Manifest()["default_bindings"][static_cast<Json::ArrayIndex>(report.selection.chosen)]["controller_type"]
                 .asString();

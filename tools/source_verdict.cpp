@@ -122,7 +122,7 @@ Verdict DigitalVerdict(std::string_view component, std::string_view inputKind, s
         verdict.text = "never active: no rule reads input " + Quoted(inputKind) + " for a boolean action";
     } else if (!pathKnown) {
         verdict.code = "unrecognised-source";
-        verdict.text = "never active: no rule reads " + Quoted(component);
+        verdict.text = "never active: no rule reads " + Quoted(component) + ComponentSuggestion(component);
     } else {
         std::string kinds;
         for (const std::string& kind : kindsOfPath) {
@@ -132,6 +132,26 @@ Verdict DigitalVerdict(std::string_view component, std::string_view inputKind, s
         verdict.text = "never active: on " + Quoted(component) + " a boolean action reads only " + kinds;
     }
     return verdict;
+}
+
+std::string ComponentSuggestion(std::string_view component)
+{
+    // Every component path the rule table names; the analog slots read a
+    // subset of them.
+    static const std::vector<std::string> kComponents = [] {
+        std::vector<std::string> names;
+        for (const olva::input::DigitalRule& rule : olva::input::kDigitalRules) {
+            for (std::string_view path : rule.componentPaths) {
+                if (!path.empty() && std::find(names.begin(), names.end(), path) == names.end()) {
+                    names.emplace_back(path);
+                }
+            }
+        }
+        return names;
+    }();
+    const bool known = std::any_of(kComponents.begin(), kComponents.end(),
+                                   [&](const std::string& name) { return EqualsIgnoreCase(name, component); });
+    return known ? std::string() : DidYouMean(component, kComponents);
 }
 
 const char* SlotName(int slot) noexcept

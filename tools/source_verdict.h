@@ -15,6 +15,10 @@ namespace olva::check {
 // recognises it, the reason (and a warning code) is read from the table too.
 Verdict DigitalVerdict(std::string_view component, std::string_view inputKind, std::string_view mode);
 
+// "; did you mean ..." with the closest component path the library knows,
+// for a component path it does not know; "" otherwise.
+std::string ComponentSuggestion(std::string_view component);
+
 // "stick or pad position", "trigger" or "grip".
 const char* SlotName(int slot) noexcept;
 

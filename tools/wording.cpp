@@ -54,22 +54,12 @@ std::string ClosestName(std::string_view name, const std::vector<std::string>& c
         if (candidate.empty() || candidate == name) {
             continue;
         }
-        // What lies between the common beginning and end is what differs:
-        // one edit per four letters of it (at least one) is a misspelling,
-        // and never the whole of the shorter name. "jmup" is "jump"
-        // misspelt; "/actions/demo" is no misspelling of "/actions/main".
-        std::string_view a = name;
-        std::string_view b = candidate;
-        while (!a.empty() && !b.empty() && Lower(a.front()) == Lower(b.front())) {
-            a.remove_prefix(1);
-            b.remove_prefix(1);
-        }
-        while (!a.empty() && !b.empty() && Lower(a.back()) == Lower(b.back())) {
-            a.remove_suffix(1);
-            b.remove_suffix(1);
-        }
-        const std::size_t distance = EditDistance(a, b);
-        const std::size_t allowed = std::max<std::size_t>(1, (std::max(a.size(), b.size()) + 3) / 4);
+        // One edit per five letters of the longer name, at least one, and
+        // never the whole of the shorter name: "jmup" is "jump" misspelt and
+        // "/input/trigerr" "/input/trigger", but "/actions/demo" is no
+        // misspelling of "/actions/main", nor "aim" of "jump".
+        const std::size_t distance = EditDistance(name, candidate);
+        const std::size_t allowed = std::max<std::size_t>(1, std::max(name.size(), candidate.size()) / 5);
         if (distance > allowed || distance >= std::min(name.size(), candidate.size())) {
             continue;
         }

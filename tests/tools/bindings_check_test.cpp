@@ -116,6 +116,11 @@ const std::vector<FindingCase>& FindingCases()
           {"warning", "no-sources", "bindings.json", "",
            "no action gets a source on either hand from this file; when it is selected every action stays "
            "inactive"}}},
+        {"misspelt_component", 0,
+         {{"warning", "unrecognised-source", "bindings.json",
+           "bindings[\"/actions/main\"].sources[0].inputs.click.output",
+           "boolean action \"fire\" on \"/user/hand/right/input/trigerr\" is never active: no rule reads "
+           "\"/input/trigerr\"; did you mean \"/input/trigger\"?"}}},
         {"unknown_mode", 0,
          {{"warning", "unknown-mode", "bindings.json", "bindings[\"/actions/main\"].sources[0].mode",
            "mode \"dpda\" is none of \"button\", \"trigger\", \"joystick\", \"trackpad\" and \"dpad\"; the "

@@ -28,6 +28,8 @@ TEST(CheckWording, SuggestsOnlyLikelyMisspellings)
         {"OLVA_Joy_Stick", {"OLVA_Touch", "OLVA_JoyStick", "OLVA_GamePad"}, "OLVA_JoyStick"},
         {"olva_runtime_path", {"olvaruntimepath"}, "olvaruntimepath"},
         {"/actions/mian", {"/actions/demo", "/actions/main"}, "/actions/main"},
+        {"/input/trigerr", {"/input/grip", "/input/trigger"}, "/input/trigger"},
+        {"/actions/menu", {"/actions/main"}, ""},
         {"fire", {"fire"}, ""},                                // equal: nothing to suggest
         {"aim", {"jump", "fire"}, ""},                         // unrelated short names
         {"/actions/other", {"/actions/main"}, ""},             // a shared prefix is no likeness
