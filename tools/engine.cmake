@@ -4,8 +4,18 @@
 #
 # It calls the library's own document and rule code without carrying it:
 # olva-check links the library's core, and a target that does not compiles
-# OLVA_CHECK_ENGINE_LIBRARY_SOURCES (pure code: no registry singleton use, no
-# runtime calls, no exports).
+# OLVA_CHECK_ENGINE_LIBRARY_SOURCES: the name helpers, the rule table and the
+# document functions, none of which calls the runtime or an entry point
+# (registry.cpp comes along for its name helpers; its singleton is never
+# reached from the engine).
+set(OLVA_CHECK_ENGINE_LIBRARY_SOURCES
+    ${PROJECT_SOURCE_DIR}/src/input/registry.cpp
+    ${PROJECT_SOURCE_DIR}/src/input/digital_rules.cpp
+    ${PROJECT_SOURCE_DIR}/src/input/documents_reading.cpp
+    ${PROJECT_SOURCE_DIR}/src/input/documents_selection.cpp
+    ${PROJECT_SOURCE_DIR}/src/input/documents_validation.cpp
+)
+
 if(TARGET olva_check_engine)
     return()
 endif()
@@ -27,11 +37,3 @@ set_target_properties(olva_check_engine PROPERTIES
     POSITION_INDEPENDENT_CODE ON
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
-
-set(OLVA_CHECK_ENGINE_LIBRARY_SOURCES
-    ${PROJECT_SOURCE_DIR}/src/input/registry.cpp
-    ${PROJECT_SOURCE_DIR}/src/input/digital_rules.cpp
-    ${PROJECT_SOURCE_DIR}/src/input/documents_reading.cpp
-    ${PROJECT_SOURCE_DIR}/src/input/documents_selection.cpp
-    ${PROJECT_SOURCE_DIR}/src/input/documents_validation.cpp
-)
