@@ -89,7 +89,7 @@ ConfigurationText ReadConfiguration(const std::string& argument, Findings& findi
         if (file) {
             std::ostringstream text;
             text << file.rdbuf();
-            result.origin = argument;
+            result.origin = ShownPath(argument);
             result.text = text.str();
             result.read = true;
             return result;
@@ -102,8 +102,8 @@ ConfigurationText ReadConfiguration(const std::string& argument, Findings& findi
         result.read = true;
         return result;
     }
-    result.origin = argument;
-    findings.Add(Severity::Error, "config-unreadable", argument, "",
+    result.origin = ShownPath(argument);
+    findings.Add(Severity::Error, "config-unreadable", result.origin, "",
                  "cannot read this configuration file (" + reason +
                      "), and the argument is not a JSON configuration text either");
     return result;

@@ -230,11 +230,14 @@ TEST(RuntimeCheck, ConfigurationFromAFile)
     close(fd);
     std::ofstream(path) << ConfigFor(OLVA_TEST_RUNTIME_FULL);
     const auto run = RunTool({"runtime", path, "--json"});
+    // Named with a doubled separator, it is shown without.
+    const auto doubled = RunTool({"runtime", std::string("/tmp//") + (path + 5), "--json"});
     unlink(path);
     ASSERT_EQ(run.status, 0) << run.out;
     const nlohmann::json report = ParseReport(run);
     EXPECT_EQ(report.at("configuration"), path);
     EXPECT_EQ(report.at("provided"), 83);
+    EXPECT_EQ(ParseReport(doubled).at("configuration"), path);
 }
 
 }  // namespace
