@@ -277,10 +277,10 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
         if (action.actionClass == ActionClass::Other && !action.declared) {
             const std::string because = "is not declared in the manifest's \"actions\", so its type is \"<unset>\"";
             m_report.findings.Add(Severity::Warning, "undeclared-action", file.path,
-                           action.firstOutput,
-                           "action " + Quoted(action.name) + " " + because +
-                               ": every digital and analog query for it returns -8" +
-                               DidYouMean(action.name, DeclaredActionNames()));
+                                  action.firstOutput,
+                                  "action " + Quoted(action.name) + " " + because +
+                                      ": every digital and analog query for it returns -8" +
+                                      DidYouMean(action.name, DeclaredActionNames()));
         }
         for (std::size_t hand : {kLeft, kRight}) {
             std::map<int, const SourceUse*> firstByRule;
@@ -296,17 +296,17 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
                     verdict = DigitalVerdict(use.component, use.inputKey, use.mode);
                     if (!verdict.code.empty()) {
                         m_report.findings.Add(Severity::Warning, verdict.code, file.path, use.location,
-                                       "boolean action " + Quoted(action.name) + " on " + Quoted(use.path) + " is " +
-                                           verdict.text);
+                                              "boolean action " + Quoted(action.name) + " on " + Quoted(use.path) + " is " +
+                                                  verdict.text);
                     } else if (const auto [first, inserted] = firstByRule.insert({verdict.rule, &use}); !inserted) {
                         // One rule decides one input with one edge flag, so a
                         // second source it decides (the stick and the pad
                         // included) reads and moves the same flag again.
                         m_report.findings.Add(Severity::Warning, "duplicate-source", file.path, use.location,
-                                       "action " + Quoted(action.name) + " already reads this input on the " +
-                                           kHandNames[hand] + " hand through " + Quoted(first->second->path) +
-                                           " input " + Quoted(first->second->inputKey) + " (rule " +
-                                           std::to_string(verdict.rule) + "); the copy makes it report the input twice");
+                                              "action " + Quoted(action.name) + " already reads this input on the " +
+                                                  kHandNames[hand] + " hand through " + Quoted(first->second->path) +
+                                                  " input " + Quoted(first->second->inputKey) + " (rule " +
+                                                  std::to_string(verdict.rule) + "); the copy makes it report the input twice");
                     }
                     break;
                 case ActionClass::Analog:
@@ -315,17 +315,17 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
                         verdict.effect = "none";
                         verdict.text = "never read: analog data reads only the first source of a hand";
                         m_report.findings.Add(Severity::Warning, "analog-source-unread", file.path, use.location,
-                                       "analog action " + Quoted(action.name) + " reads only its first " +
-                                           kHandNames[hand] + "-hand source (" + action.hands[hand][0].path +
-                                           "); this one is never read");
+                                              "analog action " + Quoted(action.name) + " reads only its first " +
+                                                  kHandNames[hand] + "-hand source (" + action.hands[hand][0].path +
+                                                  "); this one is never read");
                     } else if (verdict.slot < 0) {
                         verdict.effect = "none";
                         verdict.text = "no analog value: reports active with x and y 0";
                         verdict.code = "analog-source-no-value";
                         m_report.findings.Add(Severity::Warning, verdict.code, file.path, use.location,
-                                       "analog action " + Quoted(action.name) + " is bound to " + Quoted(use.path) +
-                                           ", which has no analog value; it reports active with 0" +
-                                           ComponentSuggestion(use.component));
+                                              "analog action " + Quoted(action.name) + " is bound to " + Quoted(use.path) +
+                                                  ", which has no analog value; it reports active with 0" +
+                                                  ComponentSuggestion(use.component));
                     } else {
                         verdict.effect = "analog";
                         verdict.text = "analog[" + std::to_string(verdict.slot) + "]: " + SlotName(verdict.slot);
@@ -347,8 +347,8 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
     });
     if (!anySource) {
         m_report.findings.Add(Severity::Warning, "no-sources", file.path, "",
-                       "no action gets a source on either hand from this file; when it is selected every action "
-                       "stays inactive");
+                              "no action gets a source on either hand from this file; when it is selected every action "
+                              "stays inactive");
         return;
     }
 
@@ -364,8 +364,8 @@ void BindingsChecker::JudgeActions(BindingFileReport& file)
                                   [&](const ActionReport& action) { return action.key == LowerKey(name); });
         if (found == file.actions.end() || (found->hands[kLeft].empty() && found->hands[kRight].empty())) {
             m_report.findings.Add(Severity::Warning, "unbound-action", m_report.manifest,
-                           olva::input::JsonMemberLocation(olva::input::JsonElementLocation("actions", i), "name"),
-                           "action " + Quoted(name) + " has no source on either hand in " + file.path);
+                                  olva::input::JsonMemberLocation(olva::input::JsonElementLocation("actions", i), "name"),
+                                  "action " + Quoted(name) + " has no source on either hand in " + file.path);
         }
     }
 }
@@ -399,10 +399,10 @@ void BindingsChecker::CheckSharedTouchBits(const BindingFileReport& file)
                 }
                 const char* mask = rule->decision == Decision::ClickBit ? "click" : "touch";
                 m_report.findings.Add(Severity::Warning, "touch-shared-bit", file.path, use.location,
-                               "on a touch controller " + Quoted(first->second.component) + " and " +
-                                   Quoted(use.component) + " read the same " + mask + " " + BitText(bit) +
-                                   " of the " + kHandNames[hand] + " hand, so " + Quoted(first->second.action) +
-                                   " and " + Quoted(action.name) + " turn on together");
+                                      "on a touch controller " + Quoted(first->second.component) + " and " +
+                                          Quoted(use.component) + " read the same " + mask + " " + BitText(bit) +
+                                          " of the " + kHandNames[hand] + " hand, so " + Quoted(first->second.action) +
+                                          " and " + Quoted(action.name) + " turn on together");
             }
         }
     }

@@ -61,8 +61,8 @@ bool BindingsChecker::ReadManifest()
     const ReadStatus status = olva::input::ReadJsonDocument(path, m_manifest, &error);
     if (status == ReadStatus::Unopened) {
         m_report.findings.Add(Severity::Error, "manifest-missing", path, "",
-                       "the file cannot be opened; the library then reads an empty manifest, from which no "
-                       "binding can be selected");
+                              "the file cannot be opened; the library then reads an empty manifest, from which no "
+                              "binding can be selected");
         return false;
     }
     if (status != ReadStatus::Parsed) {
@@ -78,7 +78,7 @@ bool BindingsChecker::ReadManifest()
     if (m_manifest.isObject() && !Manifest()["action_sets"].isNull()) {
         if (m_report.setNames.empty()) {
             m_report.findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
-                           "the manifest declares no action sets, so no binding is ever built");
+                                  "the manifest declares no action sets, so no binding is ever built");
         }
         return true;
     }
@@ -87,9 +87,9 @@ bool BindingsChecker::ReadManifest()
     // binding file for it.
     m_report.setNames.push_back(kDemoActionSet);
     m_report.findings.Add(Severity::Warning, "no-action-sets", path, "action_sets",
-                   "the manifest declares no action sets: bindings are built only for \"" +
-                       std::string(kDemoActionSet) +
-                       "\", and only when the application asks for an action set handle before its first update");
+                          "the manifest declares no action sets: bindings are built only for \"" +
+                              std::string(kDemoActionSet) +
+                              "\", and only when the application asks for an action set handle before its first update");
     return true;
 }
 
@@ -144,17 +144,17 @@ void BindingsChecker::CheckDefaultBindings()
             lastOfKind = last.gamepad;
         } else {
             m_report.findings.Add(Severity::Warning, "entry-never-selected", m_report.manifest,
-                           olva::input::JsonMemberLocation(at, "controller_type"),
-                           Quoted(type) + " is none of \"OLVA_Touch\", \"OLVA_JoyStick\" and \"OLVA_GamePad\" "
-                                          "(in any letter case), so this entry is never selected" +
-                               DidYouMean(type, {"OLVA_Touch", "OLVA_JoyStick", "OLVA_GamePad"}));
+                                  olva::input::JsonMemberLocation(at, "controller_type"),
+                                  Quoted(type) + " is none of \"OLVA_Touch\", \"OLVA_JoyStick\" and \"OLVA_GamePad\" "
+                                                 "(in any letter case), so this entry is never selected" +
+                                      DidYouMean(type, {"OLVA_Touch", "OLVA_JoyStick", "OLVA_GamePad"}));
             continue;
         }
         if (lastOfKind != static_cast<int>(i)) {
             m_report.findings.Add(Severity::Warning, "entry-never-selected", m_report.manifest, at,
-                           "default_bindings[" + std::to_string(lastOfKind) +
-                               "], a later entry of the same controller type, replaces this one, which is never "
-                               "selected");
+                                  "default_bindings[" + std::to_string(lastOfKind) +
+                                      "], a later entry of the same controller type, replaces this one, which is never "
+                                      "selected");
             continue;
         }
         const Json::Value& url = entry["binding_url"];
@@ -165,9 +165,9 @@ void BindingsChecker::CheckDefaultBindings()
         Json::Value ignored;
         if (olva::input::ReadJsonDocument(file, ignored) == ReadStatus::Unopened) {
             m_report.findings.Add(Severity::Warning, "binding-file-missing", m_report.manifest, olva::input::JsonMemberLocation(at, "binding_url"),
-                           "names " + Quoted(url.asString()) + ", but " + file +
-                               " cannot be opened; when this entry is selected the library reads empty bindings "
-                               "and no action gets a source" + NoDirectoryHint() + AbsoluteUrlHint(url.asString()));
+                                  "names " + Quoted(url.asString()) + ", but " + file +
+                                      " cannot be opened; when this entry is selected the library reads empty bindings "
+                                      "and no action gets a source" + NoDirectoryHint() + AbsoluteUrlHint(url.asString()));
         }
     }
 }
