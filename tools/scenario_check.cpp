@@ -3,6 +3,7 @@
 #include "wording.h"
 
 #if OLVA_CHECK_WITH_SCENARIOS
+#include "replay.h"
 #include "scenario.h"
 #endif
 
@@ -75,6 +76,20 @@ ScenarioReport CheckScenario(const nlohmann::json& configuration, const std::str
         text = simulation.dump();
     }
     report.checked = true;
+    if (!report.source.empty() && olva::capture::LooksLikeCapture(text)) {
+        // A capture to replay: judged by the reader the replay uses.
+        olva::capture::Capture capture;
+        std::string error;
+        std::string note;
+        if (!olva::sim::LoadReplay(report.source, capture, error, note)) {
+            findings.Add(Severity::Error, "scenario-invalid", origin, kKey,
+                         "the simulated runtime rejects the capture " + error + "; its OLVA_CreateRuntime fails");
+            return report;
+        }
+        report.valid = true;
+        report.name = "replay of a capture, " + std::to_string(capture.frames.size()) + " frames";
+        return report;
+    }
     olva::sim::Scenario scenario;
     std::string error;
     if (!olva::sim::ParseScenario(text, scenario, error)) {

@@ -135,4 +135,24 @@ TEST_F(CaptureCheck, ReportsDamageWithExitStatuses)
     EXPECT_EQ(RunTool("capture a b").exitCode, 2);
 }
 
+#ifdef OLVA_SIM_RUNTIME
+// olva-check runtime judges a configuration that replays a capture with the
+// replay's reader, not as a scenario.
+TEST_F(CaptureCheck, RuntimeCheckAcceptsReplayConfigurations)
+{
+    const std::string text = Slurp(capture);
+    const std::string corrupt = Damaged("corrupt", text.substr(0, text.find("A3.3.8=0.5,0")) + "A3.3.8=0.5\n");
+    auto config = [&](const std::string& name, const std::string& file) {
+        return Damaged(name, "{\"olvaruntimepath\": \"" + std::string(OLVA_SIM_RUNTIME) + "\", \"simulation\": \"" +
+                                 file + "\"}");
+    };
+    const ToolRun good = RunTool("runtime '" + config("good_config", capture) + "'");
+    EXPECT_EQ(good.exitCode, 0) << good.out;
+    EXPECT_NE(good.out.find("\"replay of a capture, 17 frames\""), std::string::npos) << good.out;
+    const ToolRun bad = RunTool("runtime '" + config("bad_config", corrupt) + "' --json");
+    EXPECT_EQ(bad.exitCode, 1) << bad.out;
+    EXPECT_NE(bad.out.find("rejects the capture " + corrupt + ": line 5: bad answer"), std::string::npos) << bad.out;
+}
+#endif
+
 }  // namespace
