@@ -6,6 +6,7 @@
 #include "capture_format.h"
 #include "loader/entry_point_index.h"
 #include "runtime/test_runtime.h"
+#include "support/counting_allocator.h"
 #include "scenario.h"
 #include "simulation.h"
 
@@ -21,35 +22,6 @@
 #include <new>
 #include <string>
 
-// ---- Counting allocator: every operator new of the process counts.
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-}
-
-static void* CountedAllocate(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void* operator new(std::size_t size) { return CountedAllocate(size); }
-void* operator new[](std::size_t size) { return CountedAllocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    try {
-        return CountedAllocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -188,12 +160,12 @@ void BM_LayerFrame(benchmark::State& state)
         ++frame;
     };
     run();
-    const uint64_t before = g_allocations.load();
+    const uint64_t before = olva::test::AllocationCount();
     for (auto _ : state) {
         run();
     }
     state.counters["allocs_per_frame"] =
-        static_cast<double>(g_allocations.load() - before) / static_cast<double>(state.iterations());
+        static_cast<double>(olva::test::AllocationCount() - before) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_LayerFrame);
 
@@ -302,12 +274,12 @@ void BM_BusySessionFrame(benchmark::State& state)
     };
     run();
     bytes = 0;
-    const uint64_t before = g_allocations.load();
+    const uint64_t before = olva::test::AllocationCount();
     for (auto _ : state) {
         run();
     }
     const double frames = static_cast<double>(state.iterations());
-    state.counters["allocs_per_frame"] = static_cast<double>(g_allocations.load() - before) / frames;
+    state.counters["allocs_per_frame"] = static_cast<double>(olva::test::AllocationCount() - before) / frames;
     state.counters["bytes_per_frame"] = bytes / frames;
     state.counters["MiB_per_hour"] = bytes / frames * kFramesPerHour / (1024.0 * 1024.0);
 }

@@ -2,6 +2,7 @@
 // for bit, only changes are written, damaged files are reported, and
 // recording allocates nothing once warm.
 #include "capture_format.h"
+#include "support/counting_allocator.h"
 
 #include <gtest/gtest.h>
 
@@ -13,35 +14,6 @@
 #include <new>
 #include <string>
 
-// ---- Counting allocator: every operator new of the process counts.
-namespace {
-std::atomic<std::size_t> g_allocations{0};
-}
-
-static void* CountedAllocate(std::size_t size)
-{
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-void* operator new(std::size_t size) { return CountedAllocate(size); }
-void* operator new[](std::size_t size) { return CountedAllocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    try {
-        return CountedAllocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -186,12 +158,12 @@ TEST(CaptureFormat, SteadyStateRecordingAllocatesNothing)
         return recorder.EndFrame(0).size();
     };
     frame(0);  // the first frame meets every question
-    const std::size_t before = g_allocations.load();
+    const std::size_t before = olva::test::AllocationCount();
     std::size_t bytes = 0;
     for (int n = 1; n < 1000; ++n) {
         bytes += frame(n);
     }
-    EXPECT_EQ(g_allocations.load() - before, 0u);
+    EXPECT_EQ(olva::test::AllocationCount() - before, 0u);
     EXPECT_GT(bytes, 0u);
 }
 
