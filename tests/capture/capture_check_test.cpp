@@ -1,5 +1,7 @@
 // olva-check capture run as a user runs it, on a capture of the demo's
 // joystick scenario and damaged copies of it.
+#include "support/run_command.h"
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -22,29 +24,11 @@ const std::string kEmulator = OLVA_CHECK_EMULATOR;  // empty unless cross-built
 const std::string kData = OLVA_CAPTURE_TEST_DATA_DIR;
 const std::string kWork = OLVA_TEST_WORK_DIR;
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-};
+using ToolRun = olva::test::CommandRun;
 
 ToolRun RunTool(const std::string& arguments)
 {
-    const std::string command = (kEmulator.empty() ? "" : kEmulator + " ") + "'" + kTool + "' " + arguments +
-                                " 2>&1";
-    ToolRun run;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot run " << command;
-        return run;
-    }
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return olva::test::RunCommandLine(olva::test::ProgramCommand(kEmulator, kTool) + " " + arguments + " 2>&1");
 }
 
 std::string Slurp(const std::string& path)

@@ -2,6 +2,7 @@
 // the test runtime (or the simulated one) as the real runtime: bad
 // configurations, forwarding of every entry point, what is recorded, and
 // one recorded runtime at a time.
+#include "support/elf_symbols.h"
 #include "capture_format.h"
 #include "loader/entry_point_index.h"
 #include "runtime/test_runtime.h"
@@ -47,36 +48,10 @@ std::string Config(const std::string& runtime, const std::string& file, const st
     return "{\"capture\": {\"runtime\": " + Quoted(runtime) + ", \"file\": " + Quoted(file) + "}" + extra + "}";
 }
 
-// Defined global symbols of an ELF file's dynamic symbol table.
-std::set<std::string> DefinedDynamicSymbols(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::set<std::string> names;
-    if (bytes.size() < sizeof(Elf64_Ehdr)) {
-        ADD_FAILURE() << "cannot read " << path;
-        return names;
-    }
-    const auto* header = reinterpret_cast<const Elf64_Ehdr*>(bytes.data());
-    const auto* sections = reinterpret_cast<const Elf64_Shdr*>(bytes.data() + header->e_shoff);
-    for (int i = 0; i < header->e_shnum; ++i) {
-        if (sections[i].sh_type != SHT_DYNSYM) {
-            continue;
-        }
-        const Elf64_Shdr& strings = sections[sections[i].sh_link];
-        const auto* symbols = reinterpret_cast<const Elf64_Sym*>(bytes.data() + sections[i].sh_offset);
-        for (std::size_t n = 1; n < sections[i].sh_size / sizeof(Elf64_Sym); ++n) {
-            if (symbols[n].st_shndx != SHN_UNDEF && ELF64_ST_BIND(symbols[n].st_info) != STB_LOCAL) {
-                names.insert(bytes.data() + strings.sh_offset + symbols[n].st_name);
-            }
-        }
-    }
-    return names;
-}
 
 TEST(CaptureLayerModule, ExportsExactlyTheRuntimeFunctions)
 {
-    EXPECT_EQ(DefinedDynamicSymbols(kLayer), std::set<std::string>(std::begin(kNames), std::end(kNames)));
+    EXPECT_EQ(olva::test::DefinedDynamicSymbols(kLayer), std::set<std::string>(std::begin(kNames), std::end(kNames)));
 }
 
 class CaptureLayer : public ::testing::Test {

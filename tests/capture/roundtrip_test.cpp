@@ -4,6 +4,7 @@
 // session killed mid-run, a torn and a corrupt capture, and bad capture
 // settings, each in a process of its own.
 #include "capture_format.h"
+#include "support/run_command.h"
 
 #include <gtest/gtest.h>
 
@@ -76,21 +77,11 @@ protected:
 DemoRun RunDemo(const std::string& arguments)
 {
     const std::string errPath = WorkFile("stderr.txt");
-    const std::string command =
-        (kEmulator.empty() ? "" : kEmulator + " ") + "'" + kDemo + "' " + arguments + " 2>'" + errPath + "'";
+    const olva::test::CommandRun command =
+        olva::test::RunCommandLine(olva::test::ProgramCommand(kEmulator, kDemo) + " " + arguments + " 2>'" + errPath + "'");
     DemoRun run;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot run " << command;
-        return run;
-    }
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.exitCode = command.exitCode;
+    run.out = command.out;
     run.err = Slurp(errPath);
     std::remove(errPath.c_str());
     return run;

@@ -1,5 +1,7 @@
 // The demo application run end to end: the library on the simulated runtime
 // with the bundled manifest, bindings and one scenario per controller kind.
+#include "support/run_command.h"
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -30,21 +32,11 @@ struct DemoRun {
 DemoRun RunDemo(const std::string& arguments)
 {
     const std::string errPath = kWork + "/demo_test_stderr_" + std::to_string(::getpid()) + ".txt";
-    const std::string command =
-        (kEmulator.empty() ? "" : kEmulator + " ") + "'" + kDemo + "' " + arguments + " 2>'" + errPath + "'";
+    const olva::test::CommandRun command =
+        olva::test::RunCommandLine(olva::test::ProgramCommand(kEmulator, kDemo) + " " + arguments + " 2>'" + errPath + "'");
     DemoRun run;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot run " << command;
-        return run;
-    }
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, n);
-    }
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.exitCode = command.exitCode;
+    run.out = command.out;
     std::ifstream errFile(errPath);
     std::ostringstream err;
     err << errFile.rdbuf();
