@@ -2,6 +2,7 @@
 // same runtime function, in one run. The forwarded call, which also stops
 // any exception the runtime throws, should stay within 1.3 times the direct
 // one.
+#include "bench_runtime.h"
 #include "runtime/test_runtime.h"
 
 #include <olva/olva_framework.h>
@@ -25,12 +26,7 @@ void LoadRuntimeOnce()
     if (g_directWaitFrame != nullptr) {
         return;
     }
-    const std::string config = std::string(R"({"olvaruntimepath": ")") + OLVA_TEST_RUNTIME_FULL + R"("})";
-    const OLVA_RuntimeCreateInfo info = {config.c_str()};
-    if (OLVA_CreateRuntime(&info, &g_runtime) != 0) {
-        std::fprintf(stderr, "cannot create the test runtime\n");
-        std::exit(1);
-    }
+    g_runtime = olva::bench::TestRuntime();
     void* module = dlopen(OLVA_TEST_RUNTIME_FULL, RTLD_NOW);
     g_directWaitFrame = reinterpret_cast<WaitFrameFn>(dlsym(module, "OLVA_WaitFrame"));
     g_state = reinterpret_cast<olva::test::PFN_olva_test_runtime_state>(dlsym(module, "olva_test_runtime_state"))();

@@ -5,6 +5,7 @@
 // allocations per frame (the target is none).
 #include "frame/frame_fixture.h"
 #include "runtime/test_runtime.h"
+#include "support/counting_allocator.h"
 
 #include <olva/olva_framework.h>
 
@@ -19,36 +20,6 @@
 #include <string>
 #include <vector>
 
-// ---- Counting allocator: every operator new of the process goes through
-// here, the library's included (it is linked in as objects).
-namespace {
-std::atomic<uint64_t> g_allocations{0};
-
-void* CountedAllocate(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return CountedAllocate(size); }
-void* operator new[](std::size_t size) { return CountedAllocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    try {
-        return CountedAllocate(size);
-    } catch (...) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -196,13 +167,13 @@ void BM_InputFrame(benchmark::State& state)
     scene.state->recordOnly = false;
     RunFrame(scene);  // warm: every lazily made entry exists from here on
     uint64_t frame = 0;
-    const uint64_t allocationsBefore = g_allocations.load();
+    const uint64_t allocationsBefore = olva::test::AllocationCount();
     for (auto _ : state) {
         AnimateController(*scene.state, frame++);
         scene.state->logSize = 0;  // keep the runtime's call log from filling up
         RunFrame(scene);
     }
-    const uint64_t allocations = g_allocations.load() - allocationsBefore;
+    const uint64_t allocations = olva::test::AllocationCount() - allocationsBefore;
     scene.state->recordOnly = recordOnly;
     state.counters["allocs_per_frame"] =
         benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
@@ -217,13 +188,13 @@ void BM_InputUpdateOnly(benchmark::State& state)
     const FrameScene& scene = Scene();
     const bool recordOnly = scene.state->recordOnly;
     scene.state->recordOnly = false;
-    const uint64_t allocationsBefore = g_allocations.load();
+    const uint64_t allocationsBefore = olva::test::AllocationCount();
     for (auto _ : state) {
         scene.state->logSize = 0;
         benchmark::DoNotOptimize(OLVA_UpdateXrActionState(scene.runtime, nullptr, 0, 0));
     }
     state.counters["allocs_per_frame"] = benchmark::Counter(
-        static_cast<double>(g_allocations.load() - allocationsBefore), benchmark::Counter::kAvgIterations);
+        static_cast<double>(olva::test::AllocationCount() - allocationsBefore), benchmark::Counter::kAvgIterations);
     scene.state->recordOnly = recordOnly;
 }
 BENCHMARK(BM_InputUpdateOnly);

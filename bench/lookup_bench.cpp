@@ -1,6 +1,7 @@
 // How loading a manifest and the first lookup of each of its actions scale
 // with the number of actions. Both should grow close to linearly; the
 // complexity line of each benchmark shows the fitted order.
+#include "bench_runtime.h"
 #include "input/olva_input.h"
 
 #include <olva/olva_framework.h>
@@ -16,21 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-void* g_runtime = nullptr;
-
-void CreateRuntimeOnce()
-{
-    if (g_runtime != nullptr) {
-        return;
-    }
-    const std::string config = std::string(R"({"olvaruntimepath": ")") + OLVA_TEST_RUNTIME_FULL + R"("})";
-    const OLVA_RuntimeCreateInfo info = {config.c_str()};
-    if (OLVA_CreateRuntime(&info, &g_runtime) != 0) {
-        std::fprintf(stderr, "cannot create the test runtime\n");
-        std::exit(1);
-    }
-}
 
 std::string ActionName(int i) { return "/actions/big/in/action_" + std::to_string(i); }
 
@@ -57,11 +43,11 @@ std::string WriteManifest(int count)
 
 void BM_ManifestLoad(benchmark::State& state)
 {
-    CreateRuntimeOnce();
+    void* const runtime = olva::bench::TestRuntime();
     const std::string path = WriteManifest(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         olva_input input;
-        benchmark::DoNotOptimize(input.OLVA_XrActionManifestPath(g_runtime, path.c_str()));
+        benchmark::DoNotOptimize(input.OLVA_XrActionManifestPath(runtime, path.c_str()));
     }
     state.SetComplexityN(state.range(0));
 }
@@ -72,7 +58,7 @@ BENCHMARK(BM_ManifestLoad)->Arg(1000)->Arg(2500)->Arg(5000)->Arg(10000)->Unit(be
 // Records are never released, so the iterations are kept few.
 void BM_FirstLookupOfEveryAction(benchmark::State& state)
 {
-    CreateRuntimeOnce();
+    void* const runtime = olva::bench::TestRuntime();
     const int count = static_cast<int>(state.range(0));
     const std::string path = WriteManifest(count);
     std::vector<std::string> names;
@@ -82,11 +68,11 @@ void BM_FirstLookupOfEveryAction(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         olva_input input;
-        input.OLVA_XrActionManifestPath(g_runtime, path.c_str());
+        input.OLVA_XrActionManifestPath(runtime, path.c_str());
         state.ResumeTiming();
         for (const std::string& name : names) {
             unsigned long handle = 0;
-            input.OLVA_GetXrActionHandle(g_runtime, name.c_str(), &handle);
+            input.OLVA_GetXrActionHandle(runtime, name.c_str(), &handle);
             benchmark::DoNotOptimize(handle);
         }
     }

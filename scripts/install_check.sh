@@ -28,6 +28,7 @@ step "install into $prefix (configured: $configured)"
 cmake --install build/install --prefix "$prefix" >/dev/null
 
 find "$prefix" -name 'olva_entry_points.inc' | grep -q . && fail "the internal entry point table was installed"
+[ -f "$prefix/include/olva/olva_diagnostics.h" ] || fail "the diagnostics header was not installed"
 pc_file=$(find "$prefix" -name olva_framework.pc)
 [ -n "$pc_file" ] || fail "olva_framework.pc was not installed"
 
@@ -45,6 +46,10 @@ pkg_config_consumer() {
     cc -std=c99 -pedantic -Wall -Wextra -Werror -DOLVA_EXPECTED_VERSION="\"$version\"" \
         tests/consumer/main.c $(pkg-config --cflags --libs olva_framework) -Wl,-rpath,"$libdir" -o "$out"
     "$out" "$sim"
+    # shellcheck disable=SC2046
+    cc -std=c99 -pedantic -Wall -Wextra -Werror tests/consumer/diagnostics_main.c \
+        $(pkg-config --cflags --libs olva_diagnostics) -Wl,-rpath,"$libdir" -o "$out-diagnostics"
+    "$out-diagnostics"
 }
 
 # Builds the find_package project against the prefix $1 and runs both
@@ -56,6 +61,7 @@ find_package_consumer() {
     sim=$(find "$prefix" -path '*/olva/libolva_sim_runtime.so')
     "$build/olva_consumer_c" "$sim"
     "$build/olva_consumer_cpp"
+    "$build/olva_consumer_diagnostics"
 }
 
 step "C consumer with pkg-config"

@@ -1,8 +1,10 @@
 // The exported runtime functions of the simulated runtime. Each checks the
 // runtime handle it was given against the ones it handed out and delegates
-// to that runtime's Simulation. One lock serialises them, so applications may
+// to that runtime's Simulation, or to its Replay when the configuration
+// named a capture. One lock serialises them, so applications may
 // call from several threads as they would on a real runtime.
 #include "implemented_entry_points.h"
+#include "replay.h"
 #include "scenario.h"
 #include "simulation.h"
 
@@ -43,7 +45,16 @@ struct FeatureSlot {
 struct Runtime {
     explicit Runtime(Scenario scenario) : simulation(std::move(scenario)) {}
     Simulation simulation;
+    std::unique_ptr<olva::sim::Replay> replay;  // set: a capture answers instead
     FeatureSlot features[kFeatureBits];
+
+    // Calls body with what answers the input questions: the replay or the
+    // simulation.
+    template <typename Body>
+    int32_t Answer(Body&& body)
+    {
+        return replay ? body(*replay) : body(simulation);
+    }
 };
 
 std::mutex g_mutex;
@@ -72,8 +83,10 @@ void Report(const std::string& message)
 }
 
 // Reads the scenario that the configuration's "simulation" names (a file) or
-// holds (an object). Reports the problem on standard error.
-bool ScenarioFromConfiguration(const char* configJson, Scenario& scenario)
+// holds (an object), or the capture it names for replay. Reports the problem
+// on standard error.
+bool ScenarioFromConfiguration(const char* configJson, Scenario& scenario,
+                               std::unique_ptr<olva::sim::Replay>& replay)
 {
     using nlohmann::json;
     json config;
@@ -93,6 +106,19 @@ bool ScenarioFromConfiguration(const char* configJson, Scenario& scenario)
         return false;
     }
     std::string error;
+    if (simulation->is_string() && olva::sim::IsCaptureFile(simulation->get<std::string>())) {
+        std::string note;
+        olva::capture::Capture capture;
+        if (!olva::sim::LoadReplay(simulation->get<std::string>(), capture, error, note)) {
+            Report(error);
+            return false;
+        }
+        if (!note.empty()) {
+            Report(note);
+        }
+        replay = std::make_unique<olva::sim::Replay>(std::move(capture));
+        return true;
+    }
     if (simulation->is_string()) {
         if (!olva::sim::LoadScenarioFile(simulation->get<std::string>(), scenario, error)) {
             Report(error);
@@ -145,10 +171,12 @@ int32_t OLVA_CreateRuntime(const OLVA_RuntimeCreateInfo* createInfo, void** runt
     }
     try {
         Scenario scenario;
-        if (!ScenarioFromConfiguration(createInfo->configJson, scenario)) {
+        std::unique_ptr<olva::sim::Replay> replay;
+        if (!ScenarioFromConfiguration(createInfo->configJson, scenario, replay)) {
             return OLVA_RESULT_INVALID_ARGUMENT;
         }
         auto created = std::make_unique<Runtime>(std::move(scenario));
+        created->replay = std::move(replay);
         std::lock_guard<std::mutex> lock(g_mutex);
         LiveRuntimes().push_back(std::move(created));
         *runtime = LiveRuntimes().back().get();
@@ -175,6 +203,9 @@ int32_t OLVA_DestroyRuntime(void* runtime)
 int32_t OLVA_WaitFrame(void* runtime, void* /*frameState: not written*/)
 {
     return WithRuntime(runtime, [](Runtime& r) {
+        if (r.replay) {
+            return r.replay->AdvanceFrame();
+        }
         r.simulation.AdvanceFrame();
         return 0;
     });
@@ -182,44 +213,57 @@ int32_t OLVA_WaitFrame(void* runtime, void* /*frameState: not written*/)
 
 int32_t OLVA_GetSupportedDevices(void* runtime, uint64_t* deviceMask)
 {
-    return WithRuntime(runtime, [&](Runtime& r) { return r.simulation.SupportedDevices(deviceMask); });
+    return WithRuntime(runtime, [&](Runtime& r) {
+        return r.Answer([&](auto& source) { return source.SupportedDevices(deviceMask); });
+    });
 }
 
 int32_t OLVA_GetSupportedDeviceInputType(void* runtime, OLVA_DeviceType device, uint64_t* inputType)
 {
-    return WithRuntime(runtime, [&](Runtime& r) { return r.simulation.DeviceInputType(device, inputType); });
+    return WithRuntime(runtime, [&](Runtime& r) {
+        return r.Answer([&](auto& source) { return source.DeviceInputType(device, inputType); });
+    });
 }
 
 int32_t OLVA_IsDeviceConnected(void* runtime, OLVA_DeviceType device, uint32_t* connected)
 {
-    return WithRuntime(runtime, [&](Runtime& r) { return r.simulation.IsConnected(device, connected); });
+    return WithRuntime(runtime, [&](Runtime& r) {
+        return r.Answer([&](auto& source) { return source.IsConnected(device, connected); });
+    });
 }
 
 int32_t OLVA_GetInputIdConfiguration(void* runtime, OLVA_DeviceType device, OLVA_Device_InputType inputType,
                                      uint32_t inputId, uint64_t* configuration)
 {
     return WithRuntime(runtime, [&](Runtime& r) {
-        return r.simulation.InputIdConfiguration(device, inputType, inputId, configuration);
+        return r.Answer([&](auto& source) {
+            return source.InputIdConfiguration(device, inputType, inputId, configuration);
+        });
     });
 }
 
 int32_t OLVA_GetInputClickStates(void* runtime, OLVA_DeviceType device, OLVA_Device_InputType inputType,
                                  uint64_t* clickStates)
 {
-    return WithRuntime(runtime, [&](Runtime& r) { return r.simulation.ClickStates(device, inputType, clickStates); });
+    return WithRuntime(runtime, [&](Runtime& r) {
+        return r.Answer([&](auto& source) { return source.ClickStates(device, inputType, clickStates); });
+    });
 }
 
 int32_t OLVA_GetInputTouchStates(void* runtime, OLVA_DeviceType device, OLVA_Device_InputType inputType,
                                  uint64_t* touchStates)
 {
-    return WithRuntime(runtime, [&](Runtime& r) { return r.simulation.TouchStates(device, inputType, touchStates); });
+    return WithRuntime(runtime, [&](Runtime& r) {
+        return r.Answer([&](auto& source) { return source.TouchStates(device, inputType, touchStates); });
+    });
 }
 
 int32_t OLVA_GetInputAnalogState(void* runtime, OLVA_DeviceType device, OLVA_Device_InputType inputType,
                                  uint32_t inputId, OLVA_Vector2f* value)
 {
-    return WithRuntime(runtime,
-                       [&](Runtime& r) { return r.simulation.AnalogState(device, inputType, inputId, value); });
+    return WithRuntime(runtime, [&](Runtime& r) {
+        return r.Answer([&](auto& source) { return source.AnalogState(device, inputType, inputId, value); });
+    });
 }
 
 int32_t OLVA_GetSupportedXrFeatures(void* runtime, uint64_t* featureMask)

@@ -1,6 +1,7 @@
 // The library as an application sees it: linked against the shared object,
 // through the public header only.
 #include "support/fresh_process.h"
+#include "support/elf_symbols.h"
 #include "support/runtime_fixture.h"
 
 #include "loader/entry_point_index.h"
@@ -22,36 +23,6 @@ extern "C" int olva_c_caller_digital_null_runtime(void);
 
 namespace {
 
-// Defined symbols of an ELF file's dynamic symbol table (.dynsym).
-std::set<std::string> DefinedDynamicSymbols(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::set<std::string> names;
-    if (bytes.size() < sizeof(Elf64_Ehdr)) {
-        ADD_FAILURE() << "cannot read " << path;
-        return names;
-    }
-    const auto* header = reinterpret_cast<const Elf64_Ehdr*>(bytes.data());
-    const auto* sections = reinterpret_cast<const Elf64_Shdr*>(bytes.data() + header->e_shoff);
-    for (int i = 0; i < header->e_shnum; ++i) {
-        if (sections[i].sh_type != SHT_DYNSYM) {
-            continue;
-        }
-        const Elf64_Shdr& strings = sections[sections[i].sh_link];
-        const auto* symbols = reinterpret_cast<const Elf64_Sym*>(bytes.data() + sections[i].sh_offset);
-        const std::size_t count = sections[i].sh_size / sizeof(Elf64_Sym);
-        for (std::size_t s = 1; s < count; ++s) {
-            // Local entries are not exports: the arm64 linker puts section
-            // symbols (.init, .data) into .dynsym.
-            if (symbols[s].st_shndx == SHN_UNDEF || ELF64_ST_BIND(symbols[s].st_info) == STB_LOCAL) {
-                continue;
-            }
-            names.insert(bytes.data() + strings.sh_offset + symbols[s].st_name);
-        }
-    }
-    return names;
-}
 
 TEST(SharedLibrary, ExportsExactlyTheInterface)
 {
@@ -76,7 +47,7 @@ TEST(SharedLibrary, ExportsExactlyTheInterface)
     // edge flags: no name counted twice.
     ASSERT_EQ(expected.size(), olva::kEntryPointCount + 7u + 1u + 1u + 31u);
 
-    std::set<std::string> actual = DefinedDynamicSymbols(OLVA_FRAMEWORK_SO);
+    std::set<std::string> actual = olva::test::DefinedDynamicSymbols(OLVA_FRAMEWORK_SO);
     // The version node the linker adds for the version script is not a symbol
     // of ours; GNU ld emits none for an anonymous version.
     EXPECT_EQ(actual, expected);

@@ -33,6 +33,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
         command.subcommand = Subcommand::Bindings;
     } else if (args[0] == "runtime") {
         command.subcommand = Subcommand::Runtime;
+    } else if (args[0] == "capture") {
+        command.subcommand = Subcommand::Capture;
     } else {
         command.error = "unknown subcommand \"" + std::string(args[0]) + "\"";
         return command;
@@ -88,7 +90,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     }
     if (positional.size() != 1) {
         command.error = positional.empty() ?
-                            std::string(bindings ? "bindings needs a MANIFEST" : "runtime needs a CONFIG_FILE_OR_TEXT") :
+                            std::string(bindings ? "bindings needs a MANIFEST" :
+                                        command.subcommand == Subcommand::Capture ? "capture needs a FILE" :
+                                                                                    "runtime needs a CONFIG_FILE_OR_TEXT") :
                             "too many arguments: \"" + positional[1] + "\"";
         return command;
     }
@@ -99,6 +103,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
         if (command.bindings.setups.empty()) {
             command.bindings.setups = DefaultControllerSetups();
         }
+    } else if (command.subcommand == Subcommand::Capture) {
+        command.capture.file = positional[0];
+        command.capture.json = json;
+        command.capture.strict = strict;
     } else {
         command.runtime.configuration = positional[0];
         command.runtime.json = json;

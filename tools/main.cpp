@@ -3,6 +3,7 @@
 //
 //   olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict] [--html FILE]
 //   olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]
+//   olva-check capture FILE [--json] [--strict]
 #include "cli.h"
 #include "findings.h"
 #include "html_bindings_report.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
                 return RunBindingsCheckWithPage(command.bindings, command.html, std::cout, std::cerr);
             }
             return RunBindingsCheck(command.bindings, std::cout);
+        case Subcommand::Capture:
+            return RunCaptureCheck(command.capture, std::cout);
         }
     } catch (const std::exception& error) {
         // A fault of the tool, never a finding: report it and fail.

@@ -1,7 +1,9 @@
 #include "runtime_check.h"
 
 #include "findings.h"
+#include "scenario_check.h"
 #include "terminal.h"
+#include "wording.h"
 
 #include "loader/entry_point_index.h"
 #include "loader/olva_framework.h"
@@ -87,7 +89,7 @@ ConfigurationText ReadConfiguration(const std::string& argument, Findings& findi
         if (file) {
             std::ostringstream text;
             text << file.rdbuf();
-            result.origin = argument;
+            result.origin = ShownPath(argument);
             result.text = text.str();
             result.read = true;
             return result;
@@ -100,8 +102,8 @@ ConfigurationText ReadConfiguration(const std::string& argument, Findings& findi
         result.read = true;
         return result;
     }
-    result.origin = argument;
-    findings.Add(Severity::Error, "config-unreadable", argument, "",
+    result.origin = ShownPath(argument);
+    findings.Add(Severity::Error, "config-unreadable", result.origin, "",
                  "cannot read this configuration file (" + reason +
                      "), and the argument is not a JSON configuration text either");
     return result;
@@ -110,6 +112,7 @@ ConfigurationText ReadConfiguration(const std::string& argument, Findings& findi
 struct RuntimeReport {
     std::string origin;
     bool parsed = false;
+    nlohmann::json configuration;  // as parsed
     bool hasPath = false;
     std::string runtimePath;  // "olvaruntimepath" as written
     bool opened = false;
@@ -138,6 +141,7 @@ void ParseConfiguration(const ConfigurationText& configuration, RuntimeReport& r
         return;
     }
     report.parsed = true;
+    report.configuration = parsed;
     const nlohmann::json* runtimePath = nullptr;
     try {
         runtimePath = &parsed[kRuntimePathKey];
@@ -148,9 +152,18 @@ void ParseConfiguration(const ConfigurationText& configuration, RuntimeReport& r
         return;
     }
     if (!runtimePath->is_string()) {
+        // Keys are matched exactly: a near miss is the likely cause.
+        std::string nearMiss;
+        for (const auto& [key, value] : report.configuration.items()) {
+            if (key != kRuntimePathKey && !ClosestName(key, {kRuntimePathKey}).empty()) {
+                nearMiss = "; the key " + Quoted(key) + " is not read (keys are exact): did you mean " +
+                           Quoted(kRuntimePathKey) + "?";
+                break;
+            }
+        }
         findings.Add(Severity::Error, "runtime-path-missing", configuration.origin, kRuntimePathKey,
                      std::string("\"olvaruntimepath\" is ") + (runtimePath->is_null() ? "missing" : "not a string") +
-                         "; OLVA_CreateRuntime throws \"" + kRuntimePathUnreadable + "\"");
+                         "; OLVA_CreateRuntime throws \"" + kRuntimePathUnreadable + "\"" + nearMiss);
         return;
     }
     report.hasPath = true;
@@ -165,7 +178,7 @@ void OpenAndResolve(RuntimeReport& report, Findings& findings)
         const char* error = dlerror();
         report.dlopenError = error != nullptr ? error : "unknown error";
         findings.Add(Severity::Error, "runtime-not-opened", report.origin, kRuntimePathKey,
-                     "the dynamic loader cannot open \"" + report.runtimePath + "\": " + report.dlopenError +
+                     "the dynamic loader cannot open " + Quoted(ShownPath(report.runtimePath)) + ": " + report.dlopenError +
                          ". OLVA_CreateRuntime throws \"" + kRuntimeNotOpened + "\"");
         return;
     }
@@ -269,7 +282,24 @@ void PrintEntryPoints(std::ostream& out, const Style& style, const RuntimeReport
     }
 }
 
-void PrintHuman(std::ostream& out, const RuntimeReport& report, const Findings& findings, bool strict)
+std::string DescribeScenario(const ScenarioReport& scenario)
+{
+    std::string text = scenario.source.empty() ? "given in the configuration" : ShownPath(scenario.source);
+    if (!scenario.checked) {
+        return text;
+    }
+    if (!scenario.valid) {
+        return text + ", rejected";
+    }
+    text += ": " + Quoted(scenario.name);
+    for (const auto& [slot, kind] : scenario.controllers) {
+        text += ", " + slot + "=" + kind;
+    }
+    return text;
+}
+
+void PrintHuman(std::ostream& out, const RuntimeReport& report, const ScenarioReport& scenario,
+                const Findings& findings, bool strict)
 {
     const Style style(ColourWanted());
     constexpr std::size_t kKeyWidth = 17;
@@ -279,6 +309,9 @@ void PrintHuman(std::ostream& out, const RuntimeReport& report, const Findings& 
     row("Configuration", report.origin.empty() ? "given as text" : report.origin);
     if (report.hasPath) {
         row("olvaruntimepath", report.runtimePath);
+    }
+    if (scenario.named) {
+        row("Scenario", DescribeScenario(scenario));
     }
     if (report.opened) {
         row("Opened", report.loadedFrom.empty() ? "yes" : report.loadedFrom);
@@ -293,12 +326,26 @@ void PrintHuman(std::ostream& out, const RuntimeReport& report, const Findings& 
     findings.Print(out, style, strict);
 }
 
-nlohmann::ordered_json ToJson(const RuntimeReport& report, const Findings& findings, bool strict)
+nlohmann::ordered_json ToJson(const RuntimeReport& report, const ScenarioReport& scenario, const Findings& findings,
+                              bool strict)
 {
     nlohmann::ordered_json json;
     json["command"] = "runtime";
     json["configuration"] = report.origin;
     json["olvaruntimepath"] = report.hasPath ? nlohmann::ordered_json(report.runtimePath) : nlohmann::ordered_json();
+    if (scenario.named) {
+        nlohmann::ordered_json controllers = nlohmann::ordered_json::object();
+        for (const auto& [slot, kind] : scenario.controllers) {
+            controllers[slot] = kind;
+        }
+        json["scenario"] = {{"file", scenario.source.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(scenario.source)},
+                            {"checked", scenario.checked},
+                            {"valid", scenario.valid},
+                            {"name", scenario.valid ? nlohmann::ordered_json(scenario.name) : nlohmann::ordered_json()},
+                            {"controllers", controllers}};
+    } else {
+        json["scenario"] = nullptr;
+    }
     json["opened"] = report.opened;
     json["loaded_from"] = report.loadedFrom.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(report.loadedFrom);
     json["dlopen_error"] = report.dlopenError.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(report.dlopenError);
@@ -335,10 +382,11 @@ int RunRuntimeCheck(const RuntimeOptions& options, std::ostream& out)
     if (report.hasPath) {
         OpenAndResolve(report, findings);
     }
+    const ScenarioReport scenario = CheckScenario(report.configuration, report.origin, findings);
     if (options.json) {
-        out << ToJson(report, findings, options.strict).dump(2) << '\n';
+        out << ToJson(report, scenario, findings, options.strict).dump(2) << '\n';
     } else {
-        PrintHuman(out, report, findings, options.strict);
+        PrintHuman(out, report, scenario, findings, options.strict);
     }
     return findings.ExitStatus(options.strict);
 }

@@ -81,7 +81,9 @@ TEST(CheckerAgreement, EveryAcceptedManifestIsBuiltAsReported)
     for (const char* folder :
          {"clean", "set_key_case", "undeclared_set", "undeclared_action", "unsupported_type", "direction_without_dpad",
           "system_button", "boolean_through_pull", "grip_touch", "head_source", "analog_second_source",
-          "analog_without_value", "unbound_action", "duplicate_source", "only_ignored_sources", "touch_shared_bit", "duplicate_stick_and_pad"}) {
+          "analog_without_value", "unbound_action", "duplicate_source", "only_ignored_sources", "touch_shared_bit", "duplicate_stick_and_pad", "misspelt_output",
+          "path_like_output", "misspelt_set_key", "unknown_mode", "unknown_input", "unknown_user_path",
+          "misspelt_component"}) {
         SCOPED_TRACE(folder);
         ExpectCheckerAgreesWithLibrary(runtime, kCheckData + "/" + folder + "/actions.json");
     }

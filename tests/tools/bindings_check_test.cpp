@@ -64,7 +64,7 @@ const std::vector<FindingCase>& FindingCases()
         {"unknown_controller_type", 0,
          {{"warning", "entry-never-selected", "actions.json", "default_bindings[0].controller_type",
            "\"OLVA_Joy_Stick\" is none of \"OLVA_Touch\", \"OLVA_JoyStick\" and \"OLVA_GamePad\" (in any letter "
-           "case), so this entry is never selected"}}},
+           "case), so this entry is never selected; did you mean \"OLVA_JoyStick\"?"}}},
         {"shadowed_entry", 0,
          {{"warning", "entry-never-selected", "actions.json", "default_bindings[0]",
            "default_bindings[1], a later entry of the same controller type, replaces this one, which is never "
@@ -75,7 +75,7 @@ const std::vector<FindingCase>& FindingCases()
            "reads empty bindings and no action gets a source"}}},
         {"absolute_binding_url", 0,
          {{"warning", "binding-file-missing", "actions.json", "default_bindings[1].binding_url",
-           "names \"/elsewhere/touch.json\", but {dir}//elsewhere/touch.json cannot be opened; when this entry is "
+           "names \"/elsewhere/touch.json\", but {dir}/elsewhere/touch.json cannot be opened; when this entry is "
            "selected the library reads empty bindings and no action gets a source (a binding_url is always relative "
            "to the manifest's directory, even when it starts with \"/\")"}}},
         {"no_action_sets", 0,
@@ -94,14 +94,60 @@ const std::vector<FindingCase>& FindingCases()
         {"undeclared_set", 0,
          {{"warning", "undeclared-set", "bindings.json", "bindings[\"/actions/other\"]",
            "the manifest declares no action set \"/actions/other\", so these bindings are never built"}}},
+        // ---- Names that match nothing, with the closest declared name
+        {"misspelt_output", 0,
+         {{"warning", "undeclared-action", "bindings.json",
+           "bindings[\"/actions/main\"].sources[1].inputs.click.output",
+           "action \"jmup\" is not declared in the manifest's \"actions\", so its type is \"<unset>\": every "
+           "digital and analog query for it returns -8; did you mean \"jump\"?"},
+          {"warning", "unbound-action", "actions.json", "actions[1].name",
+           "action \"jump\" has no source on either hand in {dir}/bindings.json"}}},
+        {"path_like_output", 0,
+         {{"warning", "undeclared-action", "bindings.json",
+           "bindings[\"/actions/main\"].sources[1].inputs.click.output",
+           "action \"/actions/main/in/jump\" is not declared in the manifest's \"actions\", so its type is "
+           "\"<unset>\": every digital and analog query for it returns -8; did you mean \"jump\"?"},
+          {"warning", "unbound-action", "actions.json", "actions[1].name",
+           "action \"jump\" has no source on either hand in {dir}/bindings.json"}}},
+        {"misspelt_set_key", 0,
+         {{"warning", "undeclared-set", "bindings.json", "bindings[\"/actions/mian\"]",
+           "the manifest declares no action set \"/actions/mian\", so these bindings are never built; did you "
+           "mean \"/actions/main\"?"},
+          {"warning", "no-sources", "bindings.json", "",
+           "no action gets a source on either hand from this file; when it is selected every action stays "
+           "inactive"}}},
+        {"misspelt_component", 0,
+         {{"warning", "unrecognised-source", "bindings.json",
+           "bindings[\"/actions/main\"].sources[0].inputs.click.output",
+           "boolean action \"fire\" on \"/user/hand/right/input/trigerr\" is never active: no rule reads "
+           "\"/input/trigerr\"; did you mean \"/input/trigger\"?"}}},
+        {"unknown_mode", 0,
+         {{"warning", "unknown-mode", "bindings.json", "bindings[\"/actions/main\"].sources[0].mode",
+           "mode \"dpda\" is none of \"button\", \"trigger\", \"joystick\", \"trackpad\" and \"dpad\"; the "
+           "library compares a mode only with \"dpad\" and reads any other as a plain button, trigger or stick; "
+           "did you mean \"dpad\"?"},
+          {"warning", "direction-needs-dpad", "bindings.json",
+           "bindings[\"/actions/main\"].sources[0].inputs.north.output",
+           "boolean action \"forward\" on \"/user/hand/left/input/joystick\" is never active: input \"north\" on "
+           "\"/input/joystick\" is read only with mode \"dpad\", not \"dpda\""}}},
+        {"unknown_input", 0,
+         {{"warning", "unknown-input", "bindings.json", "bindings[\"/actions/main\"].sources[0].inputs.tuch",
+           "input \"tuch\" is none of \"click\", \"position\", \"touch\", \"pull\", \"north\", \"south\", "
+           "\"east\" and \"west\" (written exactly so), so the library ignores it; did you mean \"touch\"?"}}},
+        {"unknown_user_path", 0,
+         {{"warning", "unknown-user-path", "bindings.json", "bindings[\"/actions/main\"].sources[1].path",
+           "\"/user/hnad/left/input/trigger\" is under none of the user paths \"/user/head\", \"/user/hand/left\", "
+           "\"/user/hand/right\" and \"/user/gamepad\"; the library ignores this source; did you mean "
+           "\"/user/hand/left/input/trigger\"?"}}},
         {"undeclared_action", 0,
          {{"warning", "undeclared-action", "bindings.json",
            "bindings[\"/actions/main\"].sources[1].inputs.click.output",
            "action \"jump\" is not declared in the manifest's \"actions\", so its type is \"<unset>\": every "
            "digital and analog query for it returns -8"}}},
         {"unsupported_type", 0,
-         {{"warning", "unsupported-type", "bindings.json", "bindings[\"/actions/main\"].sources[1].inputs.click.output",
-           "action \"aim\" has type \"pose\": every digital and analog query for it returns -8"}}},
+         {{"warning", "unsupported-type", "actions.json", "actions[1].type",
+           "action \"aim\" has type \"pose\", none of \"boolean\", \"single\", \"vector1\", \"vector2\" and "
+           "\"vector3\": every digital and analog query for it returns -8"}}},
         {"direction_without_dpad", 0,
          {{"warning", "direction-needs-dpad", "bindings.json",
            "bindings[\"/actions/main\"].sources[1].inputs.west.output",

@@ -188,6 +188,9 @@ TEST(RuntimeCheck, ConfigurationsTheLibraryRejects)
         {"[\"olvaruntimepath\"]", "config-not-object", "type_error.305"},
         {"{}", "runtime-path-missing", "\"olvaruntimepath\" is missing; OLVA_CreateRuntime throws \"读取runtimePath路径失败\""},
         {"{\"olvaruntimepath\": 5}", "runtime-path-missing", "\"olvaruntimepath\" is not a string"},
+        // Keys are exact: a near miss is named.
+        {"{\"olvaRuntimePath\": \"x.so\"}", "runtime-path-missing",
+         "; the key \"olvaRuntimePath\" is not read (keys are exact): did you mean \"olvaruntimepath\"?"},
         {"not-a-file-and-not-json", "config-unreadable", "cannot read this configuration file"},
     };
     for (const Row& row : rows) {
@@ -203,6 +206,52 @@ TEST(RuntimeCheck, ConfigurationsTheLibraryRejects)
     }
 }
 
+TEST(RuntimeCheck, TheSimulatedRuntimesScenarioIsReadWithItsOwnReader)
+{
+    const std::string scenarios = std::string(OLVA_CHECK_DATA_DIR) + "/scenarios";
+    struct Row {
+        std::string simulation;  // JSON value of the "simulation" key
+        const char* code;        // nullptr: no finding
+        std::string messagePart;
+    };
+    const Row rows[] = {
+        {"\"" + scenarios + "/left_joystick.json\"", nullptr, ""},
+        {R"({"name": "inline", "controllers": {"right": "touch"}, "timeline": []})", nullptr, ""},
+        {"\"" + scenarios + "/missing.json\"", "scenario-unreadable",
+         "cannot read the scenario file \"" + scenarios + "/missing.json\" (No such file or directory)"},
+        {"\"" + scenarios + "//misspelt_control.json\"", "scenario-invalid",
+         "rejects the scenario file \"" + scenarios + "/misspelt_control.json\": timeline[0].left.pressed[0]"},
+        {R"({"name": "inline", "controllers": {"left": "stick"}})", "scenario-invalid",
+         "rejects the scenario in \"simulation\": controllers.left"},
+        {"5", "scenario-invalid", "must be a scenario file name or a scenario object"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.simulation);
+        const std::string config = std::string(R"({"olvaruntimepath": ")") + OLVA_TEST_RUNTIME_FULL +
+                                   R"(", "simulation": )" + row.simulation + "}";
+        const auto run = RunTool({"runtime", config, "--json"});
+        EXPECT_EQ(run.status, row.code == nullptr ? 0 : 1) << run.out;
+        const nlohmann::json report = ParseReport(run);
+        const nlohmann::json& findings = report.at("findings");
+        if (row.code == nullptr) {
+            EXPECT_TRUE(findings.empty()) << findings.dump(2);
+            EXPECT_EQ(report.at("scenario").at("valid"), true);
+            continue;
+        }
+        ASSERT_EQ(findings.size(), 1u) << findings.dump(2);
+        EXPECT_EQ(findings[0].at("code"), row.code);
+        EXPECT_EQ(findings[0].at("location"), "simulation");
+        EXPECT_NE(findings[0].at("message").get<std::string>().find(row.messagePart), std::string::npos)
+            << findings[0].dump();
+    }
+
+    const auto human = RunTool({"runtime", std::string(R"({"olvaruntimepath": ")") + OLVA_TEST_RUNTIME_FULL +
+                                               R"(", "simulation": ")" + scenarios + R"(/left_joystick.json"})"});
+    EXPECT_NE(human.out.find("Scenario         " + scenarios + "/left_joystick.json: \"left joystick\", left=joystick\n"),
+              std::string::npos)
+        << human.out;
+}
+
 TEST(RuntimeCheck, ConfigurationFromAFile)
 {
     char path[] = "/tmp/olva_check_config_XXXXXX";
@@ -211,11 +260,14 @@ TEST(RuntimeCheck, ConfigurationFromAFile)
     close(fd);
     std::ofstream(path) << ConfigFor(OLVA_TEST_RUNTIME_FULL);
     const auto run = RunTool({"runtime", path, "--json"});
+    // Named with a doubled separator, it is shown without.
+    const auto doubled = RunTool({"runtime", std::string("/tmp//") + (path + 5), "--json"});
     unlink(path);
     ASSERT_EQ(run.status, 0) << run.out;
     const nlohmann::json report = ParseReport(run);
     EXPECT_EQ(report.at("configuration"), path);
     EXPECT_EQ(report.at("provided"), kEntryPointCount);
+    EXPECT_EQ(ParseReport(doubled).at("configuration"), path);
 }
 
 }  // namespace

@@ -1,13 +1,12 @@
+// The shape checks of the manifest and binding documents, the values that
+// building reads from a binding source, and the JSON locations the checks
+// name.
 #include "input/documents.h"
 
 #include "input/olva_input.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <memory>
 #include <set>
 
 namespace olva::input {
@@ -61,218 +60,12 @@ bool ReadsAsText(const Json::Value& value) noexcept { return !value.isArray() &&
 // element, anything else that is not an array has no elements.
 bool IndexableOrEmpty(const Json::Value& value) noexcept { return !value.isObject() || value.empty(); }
 
-// The first error of JsonCpp's report ("* Line 1, Column 1\n  Syntax error:
-// ...\n"), on one line.
-std::string FirstParseError(const std::string& report)
-{
-    std::string text;
-    std::size_t start = 0;
-    int lines = 0;
-    while (start < report.size() && lines < 2) {
-        std::size_t end = report.find('\n', start);
-        if (end == std::string::npos) {
-            end = report.size();
-        }
-        std::string_view line(report.data() + start, end - start);
-        while (!line.empty() && (line.front() == ' ' || line.front() == '*')) {
-            line.remove_prefix(1);
-        }
-        if (!line.empty()) {
-            text += text.empty() ? "" : ": ";
-            text += line;
-            ++lines;
-        }
-        start = end + 1;
-    }
-    return text.empty() ? std::string("not valid JSON") : "not valid JSON: " + text;
-}
-
 bool StartsWithUserPath(std::string_view path, std::string_view userPath) noexcept
 {
     return path.size() >= userPath.size() && EqualsIgnoreCase(path.substr(0, userPath.size()), userPath);
 }
 
 }  // namespace
-
-// ---- Reading
-
-bool IsValidUtf8(std::string_view text) noexcept
-{
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    std::size_t i = 0;
-    while (i < size) {
-        const unsigned char lead = bytes[i];
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        uint32_t codePoint = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            codePoint = lead & 0x1Fu;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            codePoint = lead & 0x0Fu;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            codePoint = lead & 0x07u;
-        } else {
-            return false;  // continuation byte, overlong two-byte lead, or beyond U+10FFFF
-        }
-        if (size - i < length) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((bytes[i + k] & 0xC0u) != 0x80u) {
-                return false;
-            }
-            codePoint = (codePoint << 6) | (bytes[i + k] & 0x3Fu);
-        }
-        if ((length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000) || codePoint > 0x10FFFF ||
-            (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-ReadStatus ReadJsonDocument(const std::string& path, Json::Value& out, DocumentError* error)
-{
-    auto fail = [&](ReadStatus status, std::string reason) {
-        if (error != nullptr) {
-            *error = DocumentError{path, std::string(), std::move(reason)};
-        }
-        return status;
-    };
-    if (!IsValidUtf8(path)) {
-        return fail(ReadStatus::InvalidPath, "the path is not valid UTF-8");
-    }
-    // Only regular files are opened: a directory would open and then fail to
-    // read, and a FIFO could block for ever.
-    struct stat info = {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        out = Json::Value(Json::objectValue);
-        return ReadStatus::Unopened;
-    }
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    if (!file.is_open()) {
-        out = Json::Value(Json::objectValue);
-        return ReadStatus::Unopened;
-    }
-    std::string text;
-    char buffer[16384];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(file.gcount()));
-    }
-    if (file.bad()) {
-        return fail(ReadStatus::ReadFailed, "the file could not be read");
-    }
-
-    // The reader behind stream extraction, with the same default settings.
-    Json::CharReaderBuilder builder;
-    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value document;
-    std::string report;
-    try {
-        if (!reader->parse(text.data(), text.data() + text.size(), &document, &report)) {
-            return fail(ReadStatus::InvalidJson, FirstParseError(report));
-        }
-    } catch (const Json::Exception& e) {  // nesting deeper than the reader's limit
-        return fail(ReadStatus::InvalidJson, std::string("not valid JSON: ") + e.what());
-    }
-    out = std::move(document);
-    return ReadStatus::Parsed;
-}
-
-// ---- Choosing a default binding
-
-DefaultBindingIndexes ScanDefaultBindings(const Json::Value& manifest)
-{
-    DefaultBindingIndexes indexes;
-    if (!manifest.isObject()) {
-        return indexes;
-    }
-    const Json::Value& defaults = manifest["default_bindings"];
-    if (!defaults.isArray()) {
-        return indexes;
-    }
-    for (Json::ArrayIndex i = 0; i < defaults.size(); ++i) {
-        const Json::Value& entry = defaults[i];
-        if (!entry.isObject() || !entry["controller_type"].isString()) {
-            continue;
-        }
-        const std::string type = entry["controller_type"].asString();
-        const int index = static_cast<int>(i);
-        if (EqualsIgnoreCase(type, "OLVA_Touch")) {
-            indexes.touch = index;
-        } else if (EqualsIgnoreCase(type, "OLVA_JoyStick")) {
-            indexes.joystick = index;
-        } else if (EqualsIgnoreCase(type, "OLVA_GamePad")) {
-            indexes.gamepad = index;
-        }
-    }
-    return indexes;
-}
-
-OLVA_Device_InputType StoredInputType(OLVA_DeviceType device, uint64_t reported) noexcept
-{
-    if (device == OLVA_DEVICE_TYPE_GAMEPAD) {
-        return reported == OLVA_INPUT_TYPE_GAMEPAD ? OLVA_INPUT_TYPE_GAMEPAD : OLVA_INPUT_TYPE_OTHER;
-    }
-    if (reported == OLVA_INPUT_TYPE_TOUCH || reported == OLVA_INPUT_TYPE_JOYSTICK) {
-        return static_cast<OLVA_Device_InputType>(reported);
-    }
-    return OLVA_INPUT_TYPE_OTHER;
-}
-
-BindingSelection SelectDefaultBinding(const DefaultBindingIndexes& indexes, ControllerTable& table)
-{
-    BindingSelection selection;
-    selection.indexes = indexes;
-    if (table[OLVA_DEVICE_TYPE_LEFT_CONTROLLER] == OLVA_INPUT_TYPE_JOYSTICK && indexes.joystick != -1) {
-        selection.chosen = indexes.joystick;
-        selection.rule = SelectionRule::LeftJoystick;
-    } else if (table[OLVA_DEVICE_TYPE_RIGHT_CONTROLLER] == OLVA_INPUT_TYPE_TOUCH && indexes.touch != -1) {
-        selection.chosen = indexes.touch;
-        selection.rule = SelectionRule::RightTouch;
-    } else if (table[OLVA_DEVICE_TYPE_GAMEPAD] == OLVA_INPUT_TYPE_GAMEPAD && indexes.gamepad != -1) {
-        selection.chosen = indexes.gamepad;
-        selection.rule = SelectionRule::Gamepad;
-    } else {
-        selection.chosen = indexes.joystick;
-        selection.rule = SelectionRule::JoystickFallback;
-    }
-    return selection;
-}
-
-const char* DescribeSelectionRule(SelectionRule rule) noexcept
-{
-    switch (rule) {
-    case SelectionRule::LeftJoystick:
-        return "left-hand joystick controller";
-    case SelectionRule::RightTouch:
-        return "right-hand touch controller";
-    case SelectionRule::Gamepad:
-        return "gamepad";
-    case SelectionRule::JoystickFallback:
-        break;
-    }
-    return "joystick fallback";
-}
-
-// ---- Binding file path
-
-std::string BindingFilePath(std::string_view manifestPath, std::string_view bindingUrl)
-{
-    const std::size_t separator = manifestPath.find_last_of("/\\");
-    std::string path(separator == std::string_view::npos ? std::string_view() : manifestPath.substr(0, separator));
-    path += '/';
-    path += bindingUrl;
-    return path;
-}
 
 // ---- Shape checks
 
