@@ -40,6 +40,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
         return command;
     }
     const bool bindings = command.subcommand == Subcommand::Bindings;
+    const bool capture = command.subcommand == Subcommand::Capture;
 
     std::vector<std::string> positional;
     bool json = false;
@@ -55,7 +56,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             json = true;
         } else if (arg == "--strict") {
             strict = true;
-        } else if (bindings && (arg == "--html" || arg.substr(0, 7) == "--html=")) {
+        } else if ((bindings || capture) && (arg == "--html" || arg.substr(0, 7) == "--html=")) {
             if (arg == "--html" && i + 1 >= args.size()) {
                 command.error = "--html needs a FILE";
                 return command;
@@ -63,6 +64,16 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             command.html = arg == "--html" ? std::string(args[++i]) : std::string(arg.substr(7));
             if (command.html.empty()) {
                 command.error = "--html needs a FILE";
+                return command;
+            }
+        } else if (capture && (arg == "--manifest" || arg.substr(0, 11) == "--manifest=")) {
+            if (arg == "--manifest" && i + 1 >= args.size()) {
+                command.error = "--manifest needs a MANIFEST";
+                return command;
+            }
+            command.manifest = arg == "--manifest" ? std::string(args[++i]) : std::string(arg.substr(11));
+            if (command.manifest.empty()) {
+                command.error = "--manifest needs a MANIFEST";
                 return command;
             }
         } else if (bindings && (arg == "--controllers" || arg.substr(0, 14) == "--controllers=")) {
@@ -87,6 +98,10 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             command.error = "unknown option \"" + std::string(arg) + "\" for " + std::string(args[0]);
             return command;
         }
+    }
+    if (!command.manifest.empty() && command.html.empty()) {
+        command.error = "--manifest is for the page: give --html FILE too";
+        return command;
     }
     if (positional.size() != 1) {
         command.error = positional.empty() ?

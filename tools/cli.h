@@ -13,7 +13,7 @@ namespace olva::check {
 inline constexpr const char* kUsage =
     "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict] [--html FILE]\n"
     "       olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]\n"
-    "       olva-check capture FILE [--json] [--strict]\n"
+    "       olva-check capture FILE [--json] [--strict] [--html FILE [--manifest MANIFEST]]\n"
     "       olva-check --help | --version\n";
 
 inline constexpr const char* kHelp =
@@ -23,7 +23,7 @@ inline constexpr const char* kHelp =
     "\n"
     "usage: olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict] [--html FILE]\n"
     "       olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]\n"
-    "       olva-check capture FILE [--json] [--strict]\n"
+    "       olva-check capture FILE [--json] [--strict] [--html FILE [--manifest MANIFEST]]\n"
     "\n"
     "bindings  For each controller setup: the \"default_bindings\" entry and the\n"
     "          binding file the library selects, and why. For each selected file:\n"
@@ -50,7 +50,10 @@ inline constexpr const char* kHelp =
     "  --json               the report as one JSON document\n"
     "  --strict             warnings make the exit status 1 as errors do\n"
     "  --html FILE          bindings: also write the report as a web page that\n"
-    "                       draws each hand's controller with its bindings\n"
+    "                       draws each hand's controller with its bindings;\n"
+    "                       capture: also write a timeline of the session\n"
+    "  --manifest MANIFEST  capture --html: replay the capture through the\n"
+    "                       library with this manifest and add every action\n"
     "\n"
     "Exit status: 0 clean, 1 errors (or warnings with --strict), 2 bad usage.\n"
     "Colour only when standard output is a terminal and NO_COLOR is not set.\n";
@@ -61,7 +64,8 @@ struct CommandLine {
     Subcommand subcommand = Subcommand::Help;
     std::string error;  // non-empty: bad usage
     BindingsOptions bindings;
-    std::string html;  // --html FILE: also write the report as a web page
+    std::string html;      // --html FILE: also write the report as a web page
+    std::string manifest;  // capture --manifest: replay with this manifest
     RuntimeOptions runtime;
     CaptureOptions capture;
 };

@@ -3,10 +3,11 @@
 //
 //   olva-check bindings MANIFEST [--controllers SETUP]... [--json] [--strict] [--html FILE]
 //   olva-check runtime CONFIG_FILE_OR_TEXT [--json] [--strict]
-//   olva-check capture FILE [--json] [--strict]
+//   olva-check capture FILE [--json] [--strict] [--html FILE [--manifest MANIFEST]]
 #include "cli.h"
 #include "findings.h"
 #include "html_bindings_report.h"
+#include "html_capture.h"
 #include "runtime_check.h"
 
 #include <exception>
@@ -38,6 +39,10 @@ int main(int argc, char** argv)
             }
             return RunBindingsCheck(command.bindings, std::cout);
         case Subcommand::Capture:
+            if (!command.html.empty() &&
+                !WriteCapturePage({command.capture.file, command.manifest, command.html, ""}, std::cerr)) {
+                return kExitFindings;
+            }
             return RunCaptureCheck(command.capture, std::cout);
         }
     } catch (const std::exception& error) {
