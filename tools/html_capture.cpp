@@ -31,6 +31,17 @@ std::string ExecutableDirectory()
     return slash == std::string::npos ? "." : executable.substr(0, slash);
 }
 
+// A path under the working directory, as the user would write it.
+std::string Shown(const std::string& path)
+{
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) == nullptr) {
+        return path;
+    }
+    const std::string prefix = std::string(cwd) + "/";
+    return path.compare(0, prefix.size(), prefix) == 0 ? path.substr(prefix.size()) : path;
+}
+
 void AddProblems(const capture::Capture& capture, html::SessionPage& page)
 {
     for (const capture::Problem& problem : capture.problems) {
@@ -118,7 +129,7 @@ bool WriteCapturePage(const CapturePageOptions& options, std::ostream& err)
         page.title = "Session captured in " + options.file;
         page.facts = {{"capture", options.file},
                       {"manifest", options.manifest},
-                      {"replayed by", "the library's input system on " + replay.runtime}};
+                      {"replayed by", "the library's input system on " + Shown(replay.runtime)}};
         AddProblems(capture, page);
     }
     if (!WriteTextFile(options.html, html::RenderSessionPage(page), error)) {
