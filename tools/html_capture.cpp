@@ -122,6 +122,11 @@ bool WriteCapturePage(const CapturePageOptions& options, std::ostream& err)
         replay.manifest = options.manifest;
         replay.frames = capture.frames.empty() ? 0 : capture.frames.size() - 1;
         replay.firstFrame = 1;
+        if (replay.runtime.find('/') != std::string::npos && !IsFile(replay.runtime)) {
+            err << "olva-check: the simulated runtime " << replay.runtime
+                << " that replays captures is not there (it is built and installed with olva-check)\n";
+            return false;
+        }
         if (!ReplaySession(replay, page, error)) {
             err << "olva-check: " << options.file << ": " << error << '\n';
             return false;
