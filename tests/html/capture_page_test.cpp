@@ -112,4 +112,19 @@ TEST(CapturePageOption, ManifestNeedsHtmlAndABrokenCaptureIsOneLine)
     EXPECT_NE(err.find(broken), std::string::npos) << err;
 }
 
+// A torn last line (a session killed while writing) is named on the page
+// and left out; the frames before it are all shown.
+TEST(CapturePageOption, NamesATornLastLine)
+{
+    TempDir work;
+    const std::string torn = work / "torn.capture";
+    std::ofstream(torn) << ReadFile(kCapture) << "B3.3=1";  // no newline: torn
+    const std::string page = work / "page.html";
+    const int status = RunProgram({OLVA_CHECK_TOOL, "capture", torn, "--html", page}, work / "out", work / "err");
+    EXPECT_TRUE(status == 0 || status == 1) << ReadFile(work / "err");
+    const std::string html = ReadFile(page);
+    EXPECT_NE(html.find("<dt>torn</dt><dd>line 19: "), std::string::npos);
+    EXPECT_NE(html.find("data-frames=\"17\""), std::string::npos);
+}
+
 }  // namespace
