@@ -69,4 +69,12 @@ mkdir -p "$scenarios"
 for scenario in tests/sim/data/*.json examples/data/scenario_*.json; do
     [ -f "$scenario" ] && cp "$scenario" "$scenarios/"
 done
-echo "seeds: $(ls "$manifests" | wc -l) manifest pairs, $(ls "$scenarios" | wc -l) scenarios"
+# ---- capture_fuzzer: the captures the tests keep
+captures="$out/capture_fuzzer"
+rm -rf "$captures"
+mkdir -p "$captures"
+for capture in tests/capture/data/*.capture tests/html/data/*.capture; do
+    [ -f "$capture" ] && cp "$capture" "$captures/"
+done
+
+echo "seeds: $(ls "$manifests" | wc -l) manifest pairs, $(ls "$scenarios" | wc -l) scenarios, $(ls "$captures" | wc -l) captures"
