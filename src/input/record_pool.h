@@ -22,12 +22,16 @@ public:
             if (m_chunkCount == kMaxChunks) {
                 throw std::bad_alloc();
             }
+            // Raw storage: a record is constructed only when it is handed
+            // out, so a large chunk costs memory only as it fills.
             const std::size_t capacity = kFirstChunk << m_chunkCount;
-            m_chunks[m_chunkCount] = {new Record[capacity], capacity, 0};
+            m_chunks[m_chunkCount] = {static_cast<Record*>(::operator new(capacity * sizeof(Record))), capacity, 0};
             ++m_chunkCount;
         }
         Chunk& chunk = m_chunks[m_chunkCount - 1];
-        return &chunk.records[chunk.used++];
+        Record* record = new (&chunk.records[chunk.used]) Record();
+        ++chunk.used;
+        return record;
     }
 
     // The record at address, or null when the pool did not issue one there.
