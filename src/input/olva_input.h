@@ -104,10 +104,6 @@ extern RecordPool<OLVA_XrInputValue> g_inputValuePool;
 // not a record of that kind this library issued. Nothing is read through the
 // value before it is known to be one: a stale variable, a handle of another
 // kind or any other number is refused without touching memory it points to.
-inline OLVA_XrActionSet* ActionSetFromHandle(unsigned long handle) noexcept
-{
-    return g_actionSetPool.Find(handle);
-}
 inline OLVA_XrAction* ActionFromHandle(unsigned long handle) noexcept
 {
     return g_actionPool.Find(handle);
