@@ -1,5 +1,7 @@
 #include "capture_layer.h"
 
+#include "loader/same_image.h"
+
 #include <nlohmann/json.hpp>
 
 #include <dlfcn.h>
@@ -27,22 +29,12 @@ void Report(const std::string& message)
     std::fprintf(stderr, "olva_capture: %s\n", message.c_str());
 }
 
-// The base address of this module, to recognise our own functions among
-// those a "real" runtime resolves to (a configuration naming the layer
-// itself would otherwise make every call forward to itself for ever).
-const void* OwnBase()
-{
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<const void*>(&Report), &info) == 0) {
-        return nullptr;
-    }
-    return info.dli_fbase;
-}
-
+// Whether an address lies in this module: a configuration naming the layer
+// itself as the real runtime would otherwise make every call forward to
+// itself for ever.
 bool InsideLayer(void* address)
 {
-    Dl_info info{};
-    return address != nullptr && dladdr(address, &info) != 0 && info.dli_fbase == OwnBase();
+    return InSameImage(address, reinterpret_cast<const void*>(&Report));
 }
 
 struct Settings {

@@ -1,5 +1,6 @@
 #include "loader/olva_framework.h"
 
+#include "loader/same_image.h"
 #include "platform/olva_log.h"
 
 #include <dlfcn.h>
@@ -21,10 +22,7 @@ namespace {
 // library, or a program that links the objects directly).
 bool InThisImage(const void* address)
 {
-    Dl_info own = {};
-    Dl_info other = {};
-    return address != nullptr && dladdr(reinterpret_cast<const void*>(&InThisImage), &own) != 0 &&
-           dladdr(address, &other) != 0 && other.dli_fbase == own.dli_fbase;
+    return olva::InSameImage(address, reinterpret_cast<const void*>(&InThisImage));
 }
 
 }  // namespace
