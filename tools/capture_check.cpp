@@ -2,6 +2,7 @@
 
 #include "findings.h"
 #include "terminal.h"
+#include "wording.h"
 
 #include "capture_format.h"
 #include "input/digital_rules.h"
@@ -88,16 +89,8 @@ std::array<HandSummary, 2> Summarise(const std::vector<HandFrame>& timeline)
 
 std::string KindName(int32_t inputType)
 {
-    switch (inputType) {
-    case OLVA_INPUT_TYPE_TOUCH:
-        return "touch controller";
-    case OLVA_INPUT_TYPE_JOYSTICK:
-        return "joystick controller";
-    case OLVA_INPUT_TYPE_GAMEPAD:
-        return "gamepad";
-    default:
-        return "input type " + std::to_string(inputType);
-    }
+    const char* words = ControllerKindWords(inputType);
+    return words != nullptr ? words : "input type " + std::to_string(inputType);
 }
 
 std::string Number(float value)

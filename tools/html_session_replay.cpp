@@ -1,4 +1,5 @@
 #include "html_session_replay.h"
+#include "wording.h"
 
 #include "input/digital_rules.h"
 #include "input/documents.h"
@@ -26,12 +27,8 @@ constexpr std::pair<Button, const char*> kButtons[] = {
 
 const char* KindWords(uint64_t type)
 {
-    switch (type) {
-    case OLVA_INPUT_TYPE_TOUCH: return "touch controller";
-    case OLVA_INPUT_TYPE_JOYSTICK: return "joystick controller";
-    case OLVA_INPUT_TYPE_GAMEPAD: return "gamepad";
-    default: return "other controller";
-    }
+    const char* words = ControllerKindWords(static_cast<int64_t>(type));
+    return words != nullptr ? words : "other controller";
 }
 
 struct ActionRecord {
